@@ -24,3 +24,29 @@ function(tesk_add_gtest name)
     DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS "${T_LABELS}" TIMEOUT 600)
 endfunction()
+
+# tesk_add_layer_tests(layer LIBS ...): every .cpp in the calling folder becomes one
+# executable <layer>_tests (label unit), except files named *_concurrency_test.cpp, which
+# form <layer>_concurrency_tests (label concurrency: also run under ThreadSanitizer).
+# Files in a support/ subfolder are linked into both.
+function(tesk_add_layer_tests layer)
+  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  file(GLOB all_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB support_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/*.cpp)
+  set(unit_sources)
+  set(concurrency_sources)
+  foreach(f ${all_sources})
+    if(f MATCHES "_concurrency_test\\.cpp$")
+      list(APPEND concurrency_sources ${f})
+    else()
+      list(APPEND unit_sources ${f})
+    endif()
+  endforeach()
+  if(unit_sources)
+    tesk_add_gtest(${layer}_tests SOURCES ${unit_sources} ${support_sources} LIBS ${T_LIBS})
+  endif()
+  if(concurrency_sources)
+    tesk_add_gtest(${layer}_concurrency_tests SOURCES ${concurrency_sources} ${support_sources}
+                   LIBS ${T_LIBS} LABELS concurrency)
+  endif()
+endfunction()
