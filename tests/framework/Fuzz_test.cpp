@@ -160,7 +160,7 @@ TEST(Fuzz, ProgramAndBankFiles)
     o.doesChunks = chunks;
     o.nPresets = 2;
     TestPlug plug(o);
-    for (int round = 0; round < 1000; ++round)
+    for (int round = 0; round < 600; ++round)
     {
       const std::vector<unsigned char> b = Mutate(seeds[rng() % seeds.size()], rng);
       ASSERT_TRUE(WriteFileBytes(path.Get(), b));

@@ -451,3 +451,47 @@ TEST(IEffectBase, HostNotificationsAndMidi)
   EXPECT_FALSE(plug.MidiNoteName(60, name));
   EXPECT_STREQ(name, "");
 }
+
+TEST(IEffectBase, DisconnectedInputsReadSilence)
+{
+  TestPlug plug(Spec("2-2"));
+  plug.SetBlockSize(4);
+  plug.SetInputChannelConnections(0, 2, true);
+  plug.SetOutputChannelConnections(0, 2, true);
+  float in[4] = {1, 2, 3, 4}, out0[4], out1[4];
+  float* pi[] = {in, in};
+  float* po[] = {out0, out1};
+  plug.AttachInputBuffers(0, 2, pi, 4);
+  plug.AttachOutputBuffers(0, 2, po);
+  plug.ProcessBuffers(0.f, 4);
+  EXPECT_EQ(out1[3], 4.f);
+
+  plug.SetInputChannelConnections(1, 1, false);
+  plug.AttachInputBuffers(0, 2, pi, 4);
+  plug.ProcessBuffers(0.f, 4);
+  EXPECT_EQ(out0[3], 4.f);
+  for (int s = 0; s < 4; ++s) EXPECT_EQ(out1[s], 0.f) << s;
+}
+
+TEST(NChanDelay, DelaysSharedChannelsAndSilencesTheRest)
+{
+  NChanDelay delay(1, 2, 2);
+  double in[4] = {1, 2, 3, 4}, out0[4], out1[4] = {9, 9, 9, 9};
+  double* pi[] = {in};
+  double* po[] = {out0, out1};
+  delay.ProcessBlock(pi, po, 4);
+  const double expected[4] = {0, 0, 1, 2};
+  for (int s = 0; s < 4; ++s)
+  {
+    EXPECT_EQ(out0[s], expected[s]);
+    EXPECT_EQ(out1[s], 0.0);
+  }
+  delay.Reset();
+  delay.ProcessBlock(pi, po, 1);
+  EXPECT_EQ(out0[0], 0.0);
+
+  NChanDelay none(2, 2, 0);
+  double* pp[] = {in, out1};
+  none.ProcessBlock(pp, po, 4);
+  EXPECT_EQ(out0[2], 3.0);
+}
