@@ -24,8 +24,9 @@
 // Threads: the adapter calls the channel and buffer operations and ProcessBuffers
 // from the audio thread while holding the mutex; the editor calls
 // SetParameterFromGUI from the UI thread, which takes the same (recursive) mutex, so
-// parameter changes never interleave with a block. Preset and file operations take
-// no lock of their own beyond what SerializeParams / UnserializeParams take.
+// parameter changes never interleave with a block. Preset operations take no lock
+// of their own beyond what SerializeParams / UnserializeParams take; the file loaders
+// hold the mutex while they set parameters.
 class IEffectBase
 {
 public:
