@@ -66,19 +66,20 @@ TEST(IEffectBaseConcurrency, StateReadsAndEditorAttachUnderTheMutex)
 {
   TestPlug plug;
   std::atomic<bool> stop{false};
+  std::atomic<int> reads{0};
   std::thread ui([&] {
+    while (reads.load() == 0) std::this_thread::yield();
     for (int i = 0; i < 2000; ++i) plug.SetParameterFromGUI(2, (i % 10) / 10.0);
+    plug.AttachGraphics(new RecordingEditor);
     stop = true;
   });
-  int reads = 0;
-  while (!stop.load())
+  do
   {
     ByteChunk c;
     ASSERT_TRUE(plug.SerializeParams(&c));
     ASSERT_EQ(plug.UnserializeParams(&c, 0), 24);
     reads++;
-  }
+  } while (!stop.load());
   ui.join();
-  plug.AttachGraphics(new RecordingEditor);
-  EXPECT_GT(reads, 0);
+  EXPECT_GT(reads.load(), 1);
 }
