@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace
@@ -230,6 +231,8 @@ int Gdi_DrawText(HDC__* dc, const char* text, int length, RECT* r, int flags)
   HGDIOBJ__* font = Gdi_ContextFont(dc);
   if (!font) return 0;
   Gdi_Face* face = font->face;
+  std::unique_lock<std::mutex> shared;
+  if (std::mutex* lock = Gdi_SharedFontLock(font)) shared = std::unique_lock<std::mutex>(*lock);
 
   static thread_local Layout layout;
   LayOut(face, buffer, n, layout);
