@@ -7,7 +7,7 @@
 
 #include "raster/Pix_Blit.h"
 #include "raster/Pix_Combine.h"
-#include "support/RasterTestUtil.h"
+#include "raster/support/RasterTestUtil.h"
 
 namespace
 {
