@@ -160,9 +160,11 @@ void WuLine(const Painter& p, double x0, double y0, double x1, double y1)
     return;
   }
   // First end point.
+  // The line is capped half a pixel beyond each end point, so that lines from pixel centre to
+  // pixel centre draw solid end pixels; an end pixel is weighted by its overlap with the cap.
   int xend = Round(x0);
   double yend = y0 + gradient * (xend - x0);
-  double xgap = 1 - Frac(x0 + 0.5);
+  double xgap = std::min(1.0, xend - x0 + 1.0);
   const int xpx1 = xend;
   int ypx = int(std::floor(yend));
   plot(xpx1, ypx, (1 - Frac(yend)) * xgap);
@@ -171,7 +173,7 @@ void WuLine(const Painter& p, double x0, double y0, double x1, double y1)
   // Second end point.
   xend = Round(x1);
   yend = y1 + gradient * (xend - x1);
-  xgap = Frac(x1 + 0.5);
+  xgap = std::min(1.0, x1 - xend + 1.0);
   const int xpx2 = xend;
   ypx = int(std::floor(yend));
   plot(xpx2, ypx, (1 - Frac(yend)) * xgap);
