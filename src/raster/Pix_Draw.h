@@ -18,7 +18,8 @@ void Pix_PutPixel(Pix_IBitmap* dest, int x, int y, Pix_Pixel color, float alpha,
 
 // Line from (x1, y1) to (x2, y2), both ends included. Without antialiasing the end points are
 // rounded and every pixel of the Bresenham line is drawn once; with it, a one-pixel-wide line
-// whose pixels are weighted by their distance from the ideal line (ends weighted by overlap).
+// whose pixels are weighted by their distance from the ideal line; the line extends half a pixel
+// beyond each end point, so pixel-centre end points give solid end pixels.
 void Pix_Line(Pix_IBitmap* dest, float x1, float y1, float x2, float y2, Pix_Pixel color, float alpha, int mode,
               bool aa);
 
