@@ -262,10 +262,10 @@ int Pix_CachedFont::DrawNative(Pix_IBitmap* bitmap, const char* text, int length
     if (!target) return 0;
     dc = target->getDC();
     Pix_Blit(target, bitmap, 0, 0, &area, 1.f, Pix_ModeCopy);
-    r.left -= area.left;
-    r.right -= area.left;
-    r.top -= area.top;
-    r.bottom -= area.top;
+    r.left = ClampInt((int64_t)r.left - area.left);
+    r.right = ClampInt((int64_t)r.right - area.left);
+    r.top = ClampInt((int64_t)r.top - area.top);
+    r.bottom = ClampInt((int64_t)r.bottom - area.top);
   }
   if (!dc) return 0;
 

@@ -424,6 +424,12 @@ TEST(PixCachedFont, LongAndBadInput)
     huge = {INT_MIN, INT_MIN, INT_MAX, INT_MAX};
     EXPECT_GT(n->DrawText(&b, "edge", -1, &huge, flags), 0);
   }
+  Pix_MemBitmap mem(40, 20, 4); // native text without a drawing context
+  for (int flags : {0, Pix_TextNoClip | Pix_TextRight})
+  {
+    Pix_Rect huge = {INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+    EXPECT_GT(n->DrawText(&mem, "edge", -1, &huge, flags), 0);
+  }
   EXPECT_EQ(f->DrawText(&b, nullptr, -1, &r, 0), 0);
   EXPECT_EQ(f->DrawText(&b, "x", -1, nullptr, 0), 0);
   EXPECT_EQ(f->DrawText(&b, "x", -5, &r, 0), 0);
