@@ -103,31 +103,37 @@ private:
     V2 a0, a1, a2, b1, b2, z1, z2;
   };
 
-  // A StOversampler4x on both channels at once. The histories slide along longer
-  // buffers and are moved back to the front when a buffer is full, instead of shifting
-  // every sample.
-  static constexpr int kOutCap = 31 + 8 * 64;
-  static constexpr int kInCap = 8 + 2 * 64;
+  // Blocks are processed in chunks of up to kChunk frames, stage by stage, so that the
+  // recursive filters of different stages and bands overlap instead of waiting on each
+  // other sample by sample.
+  static constexpr int kChunk = 64;
+
+  // StOversampler4x histories of both channels. Each chunk starts with the current 31
+  // outputs (and 8 inputs) at the front of its buffer and appends behind them, so the
+  // samples of the whole chunk stay contiguous in time order.
+  template <int kFramesPerChunk>
   struct Oversampler2
   {
-    V2 out[kOutCap];
-    V2 in[kInCap];
+    V2 out[31 + 4 * kFramesPerChunk];
+    V2 in[8 + kFramesPerChunk];
     int outBase; // out[outBase] is the oldest of the 31 current outputs
     int inBase;  // in[inBase] is the oldest of the 8 current inputs
   };
+  typedef Oversampler2<kChunk> SatOversampler;    // one up4 per frame
+  typedef Oversampler2<2 * kChunk> EqOversampler; // two up4 per frame
 
   void BlockStart() noexcept;
-  static void Up4(Oversampler2& os, V2 x) noexcept;
-  static V2 Down4(const Oversampler2& os) noexcept;
-  static void ClearOversampler(Oversampler2& os) noexcept;
+  void ProcessChunk(const double* inL, const double* inR, double* outL, double* outR, int frames,
+                    bool bypass, bool leftRight, bool oversampled, V2 t, V2 u, V2 gain) noexcept;
 
   double mStored[kNumParams];
   double mFreq[kNumBands];
   double mSampleRate = 44100.0;
 
-  Biquad2 mEq[7];       // low, mid 1-4, high, low cut, in signal order
-  Biquad2 mSatPeak;     // fixed +9 dB peak after the oversampled saturation
-  Biquad2 mOutPeak;     // fixed -2.5 dB peak before the output gains
-  Oversampler2 mSatOs;  // around the saturation (4x)
-  Oversampler2 mEqOs;   // around the equaliser (fed twice per sample: 8x)
+  Biquad2 mEq[7];        // low, mid 1-4, high, low cut, in signal order
+  Biquad2 mSatPeak;      // fixed +9 dB peak after the oversampled saturation
+  Biquad2 mOutPeak;      // fixed -2.5 dB peak before the output gains
+  SatOversampler mSatOs; // around the saturation (4x)
+  EqOversampler mEqOs;   // around the equaliser (fed twice per frame: 8x)
+  V2 mDry[kChunk];       // the chunk's input samples, kept for the bypass
 };
