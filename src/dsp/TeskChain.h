@@ -94,7 +94,17 @@ public:
   void Process(const double* inL, const double* inR, double* outL, double* outR, int frames,
                int by, int ms, int over) noexcept;
 
+  // Where the processor has AVX2, the chain packs two band filters of both channels into
+  // one register; the output is the same bit for bit either way. Tests and benchmarks
+  // switch it off to check and measure the baseline SSE2 code. Returns whether the wide
+  // code is now in use.
+  bool SetWideVectors(bool enable) noexcept;
+  bool UsesWideVectors() const noexcept { return mWide; }
+
 private:
+  template <int kWide>
+  friend struct TeskChainKernel;
+
   typedef TeskChainV2 V2; // lane 0 first channel, lane 1 second channel
 
   // A Biquad on both channels at once; same arithmetic per lane.
@@ -123,8 +133,6 @@ private:
   typedef Oversampler2<2 * kChunk> EqOversampler; // two up4 per frame
 
   void BlockStart() noexcept;
-  void ProcessChunk(const double* inL, const double* inR, double* outL, double* outR, int frames,
-                    bool bypass, bool leftRight, bool oversampled, V2 t, V2 u, V2 gain) noexcept;
 
   double mStored[kNumParams];
   double mFreq[kNumBands];
@@ -136,4 +144,5 @@ private:
   SatOversampler mSatOs; // around the saturation (4x)
   EqOversampler mEqOs;   // around the equaliser (fed twice per frame: 8x)
   V2 mDry[kChunk];       // the chunk's input samples, kept for the bypass
+  bool mWide = false;    // AVX2 code in use
 };
