@@ -40,20 +40,21 @@ const double kOffset = 1e-10;
 const double kEqRate = 0.125;
 const double kBandQ = 0.667;
 
-// Both saturation tables as neighbour pairs {T[k], T[k+1]} widened to double, so one
-// 16-byte load fetches both interpolation points of a lane.
+// Both saturation tables as rows of neighbour pairs {T[k], T[k+1]} widened to double, so
+// one 16-byte load fetches both interpolation points of a lane: rows 0..199 for
+// tesk_table, 200..399 for tesk_neg_table; row 199 of each holds the last entry twice.
 struct HarmPairs
 {
-  alignas(16) double pos[199][2];
-  alignas(16) double neg[199][2];
+  alignas(16) double pairs[400][2];
   HarmPairs() noexcept
   {
-    for (int k = 0; k < 199; ++k)
+    for (int k = 0; k < 200; ++k)
     {
-      pos[k][0] = tesk_table[k];
-      pos[k][1] = tesk_table[k + 1];
-      neg[k][0] = tesk_neg_table[k];
-      neg[k][1] = tesk_neg_table[k + 1];
+      const int next = k < 199 ? k + 1 : 199;
+      pairs[k][0] = tesk_table[k];
+      pairs[k][1] = tesk_table[next];
+      pairs[200 + k][0] = tesk_neg_table[k];
+      pairs[200 + k][1] = tesk_neg_table[next];
     }
   }
 };
