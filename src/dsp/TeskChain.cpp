@@ -215,6 +215,7 @@ void TeskChain::ClearState() noexcept
   mOutPeak.z1 = mOutPeak.z2 = V2{0.0, 0.0};
   ClearOversampler(mSatOs);
   ClearOversampler(mEqOs);
+  mSatOutCurrent = true;
 }
 
 void TeskChain::BlockStart() noexcept

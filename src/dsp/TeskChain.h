@@ -119,18 +119,22 @@ private:
   static constexpr int kChunk = 64;
 
   // StOversampler4x histories of both channels. Each chunk starts with the current 31
-  // outputs (and 8 inputs) at the front of its buffer and appends behind them, so the
-  // samples of the whole chunk stay contiguous in time order.
-  template <int kFramesPerChunk>
+  // outputs and the kept inputs at the front of their buffers and appends behind them,
+  // so the samples of the whole chunk stay contiguous in time order.
+  template <int kUpsPerChunk, int kInKeep>
   struct Oversampler2
   {
-    V2 out[31 + 4 * kFramesPerChunk];
-    V2 in[8 + kFramesPerChunk];
+    static constexpr int kKeep = kInKeep;
+    V2 out[31 + 4 * kUpsPerChunk];
+    V2 in[kInKeep + kUpsPerChunk];
     int outBase; // out[outBase] is the oldest of the 31 current outputs
-    int inBase;  // in[inBase] is the oldest of the 8 current inputs
+    int inBase;  // in[inBase] is the oldest of the kInKeep kept inputs
   };
-  typedef Oversampler2<kChunk> SatOversampler;    // one up4 per frame
-  typedef Oversampler2<2 * kChunk> EqOversampler; // two up4 per frame
+  // The saturation oversampler keeps 15 inputs, enough to rebuild its 31 outputs (the
+  // last eight up4 calls, curve applied) after blocks without OVER skipped them: those
+  // outputs depend on nothing but the inputs.
+  typedef Oversampler2<kChunk, 15> SatOversampler;   // one up4 per frame
+  typedef Oversampler2<2 * kChunk, 8> EqOversampler; // two up4 per frame
 
   void BlockStart() noexcept;
 
@@ -143,6 +147,8 @@ private:
   Biquad2 mOutPeak;      // fixed -2.5 dB peak before the output gains
   SatOversampler mSatOs; // around the saturation (4x)
   EqOversampler mEqOs;   // around the equaliser (fed twice per frame: 8x)
+  bool mSatOutCurrent;   // mSatOs.out holds the outputs of the last eight inputs
   V2 mDry[kChunk];       // the chunk's input samples, kept for the bypass
+  V2 mStage[kChunk];     // per-frame values handed from one stage of a chunk to the next
   bool mWide = false;    // AVX2 code in use
 };
