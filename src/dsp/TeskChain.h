@@ -150,5 +150,6 @@ private:
   bool mSatOutCurrent;   // mSatOs.out holds the outputs of the last eight inputs
   V2 mDry[kChunk];       // the chunk's input samples, kept for the bypass
   V2 mStage[kChunk];     // per-frame values handed from one stage of a chunk to the next
+  V2 mMid[8 * kChunk];   // the band filters' halfway values within a chunk
   bool mWide = false;    // AVX2 code in use
 };
