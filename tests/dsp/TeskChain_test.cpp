@@ -259,7 +259,7 @@ TEST(TeskChainExactness, OversamplingSwitchedOnAfterLongAndShortBreaks)
   const Signal in = Random(6000, 17, 2.0);
   std::vector<double> rl(6000), rr(6000), nl(6000), nr(6000), ll(6000), lr(6000);
   const int plan[][2] = {{1000, 0}, {700, 1}, {3, 0}, {1, 1}, {7, 0}, {9, 1}, {1, 0},
-                         {1, 1}, {300, 0}, {64, 1}, {65, 0}, {3914, 1}};
+                         {1, 1}, {300, 0}, {64, 1}, {65, 0}, {3849, 1}};
   int pos = 0;
   for (const auto& step : plan)
   {
