@@ -289,7 +289,7 @@ TEST_F(AdapterTest, SetParamNormalizedWritesOnlyTheParameter)
   EXPECT_EQ(mPlug->setParamNormalized((ParamID)-1, 0.5), kResultFalse);
 }
 
-TEST_F(AdapterTest, BusArrangementsFollowTheChannelSpecification)
+TEST_F(AdapterTest, BusArrangementsFollowTheChannelIOList)
 {
   Init();
   SpeakerArrangement stereo = SpeakerArr::kStereo, mono = SpeakerArr::kMono;
