@@ -232,7 +232,11 @@ bool bundleExit ()
 	{
 		for (int i = 0; i < gBundleRefCount; ++i)
 			ModuleBundleRelease (gBundleRefs[i]);
+		// Nothing is kept any more: give the list back, the module may be unloaded next.
+		std::free (gBundleRefs);
+		gBundleRefs = nullptr;
 		gBundleRefCount = 0;
+		gBundleRefCapacity = 0;
 	}
 	return true;
 }
