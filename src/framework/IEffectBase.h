@@ -30,7 +30,7 @@
 class IEffectBase
 {
 public:
-  // One entry of the channel I/O specification: a legal pair of channel counts.
+  // One entry of the channel I/O list: a legal pair of channel counts.
   struct ChannelIO
   {
     int mIn, mOut;

@@ -18,7 +18,7 @@ TestPlug::Options Spec(const char* io, int latency = 0)
 }
 }  // namespace
 
-TEST(IEffectBase, ChannelIOSpecification)
+TEST(IEffectBase, ChannelIOList)
 {
   TestPlug plug(Spec("1-1 2-2"));
   ASSERT_EQ(plug.NChannelIO(), 2);
