@@ -230,6 +230,53 @@ void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpAddSA& op)
   for (; i < n; ++i) d[i] = op(d[i], s[i]);
 }
 
+void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpCopy& op)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  if (op.w > 0 && op.w <= 256)
+  {
+    // s + (d - s) x (256 - w) / 256 on all four channels; results stay between s and d.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i f = _mm_set1_epi16(short(256 - op.w));
+    for (; i + 4 <= n; i += 4)
+    {
+      const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+      const __m128i lo = BlendTowards(_mm_unpacklo_epi8(dv, zero), _mm_unpacklo_epi8(sv, zero), f);
+      const __m128i hi = BlendTowards(_mm_unpackhi_epi8(dv, zero), _mm_unpackhi_epi8(sv, zero), f);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lo, hi));
+    }
+  }
+#endif
+  for (; i < n; ++i) d[i] = op(d[i], s[i]);
+}
+
+void FillRow(Pix_Pixel* d, int n, const FillOp<OpCopy>& op)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  const int k = op.op.w;
+  if (k > 0 && k < 256 && op.sb >= 0 && op.sb < 256 && op.sg >= 0 && op.sg < 256 && op.sr >= 0 && op.sr < 256 &&
+      op.sa == k)
+  {
+    // The colour (fourth channel k) blended as in the blit loop above.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i f = _mm_set1_epi16(short(256 - k));
+    const __m128i c16 = _mm_setr_epi16(short(op.sb), short(op.sg), short(op.sr), short(k), short(op.sb),
+                                       short(op.sg), short(op.sr), short(k));
+    for (; i + 4 <= n; i += 4)
+    {
+      const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+      const __m128i lo = BlendTowards(_mm_unpacklo_epi8(dv, zero), c16, f);
+      const __m128i hi = BlendTowards(_mm_unpackhi_epi8(dv, zero), c16, f);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lo, hi));
+    }
+  }
+#endif
+  for (; i < n; ++i) d[i] = op(d[i]);
+}
+
 namespace
 {
 // Dodge of one pixel at weight w in 0 ... 256, where k = s x w >> 8 stays in 0 ... 255.

@@ -50,9 +50,7 @@ struct Painter
     x1 = std::min<int64_t>(x1, w);
     if (x1 <= x0) return;
     Pix_Pixel* row = RowPtr(dest, y);
-    WithFillOp(mode, color, k, [&](const auto& op) {
-      for (int64_t x = x0; x < x1; ++x) row[x] = op(row[x]);
-    });
+    WithFillOp(mode, color, k, [&](const auto& op) { FillRow(row + x0, int(x1 - x0), op); });
   }
 };
 

@@ -210,7 +210,7 @@ void Pix_ScaledBlit(Pix_IBitmap* dest, const Pix_IBitmap* src, int dstx, int dst
   if (!MakeAxis(dsty, dsth, dest->getHeight(), srcy, srch, src->getHeight(), ay)) return;
   const int64_t sx = ax.step < 0 ? -ax.step : ax.step, sy = ay.step < 0 ? -ay.step : ay.step;
   const bool shrinking = ax.stepf >= 1.7 && ay.stepf >= 1.7;
-  WithBlitOp(mode, alpha, [&](const auto& op) {
+  auto draw = [&](const auto& op) {
     if (filter && shrinking)
     {
       if (std::max(sx, sy) <= 0x30000)
@@ -222,5 +222,10 @@ void Pix_ScaledBlit(Pix_IBitmap* dest, const Pix_IBitmap* src, int dstx, int dst
       ScaledRows(dest, dstx, dsty, ax, ay, BilinearSampler{src, ax.lo, ax.hi, ay.lo, ay.hi}, op);
     else
       ScaledRows(dest, dstx, dsty, ax, ay, NearestSampler{src, ax.lo, ax.hi, ay.lo, ay.hi}, op);
-  });
+  };
+  // Plain copy at weight 128 mixes half and half word-wide, as at alpha 0.5 exactly.
+  if ((mode & 0xF0) != 0xF0 && (mode & 0x100FF) == 0 && AlphaWeight(alpha) == 128)
+    draw(OpHalf{});
+  else
+    WithBlitOp(mode, alpha, draw);
 }

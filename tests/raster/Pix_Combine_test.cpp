@@ -145,5 +145,15 @@ TEST(PixCombine, VectorRowsMatchPerPixelFormulas)
     check(pix::OpAdd{w}, "add");
     check(pix::OpDodge{w}, "dodge");
     check(pix::OpDodgeSA{w}, "dodge sa");
+    check(pix::OpCopy{w}, "copy");
+    // The general copy fill: colour with fourth channel k.
+    if (w < 256)
+    {
+      const Pix_Pixel c = s[0];
+      const pix::FillOp<pix::OpCopy> fill{pix::OpCopy{w}, int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255), w};
+      std::vector<Pix_Pixel> got = d;
+      pix::FillRow(got.data(), n, fill);
+      for (int i = 0; i < n; ++i) ASSERT_EQ(got[i], fill(d[i])) << "fill w=" << w << " i=" << i;
+    }
   }
 }
