@@ -270,3 +270,12 @@ TEST(PixPNG, SaveRoundTrip)
   EXPECT_FALSE(Pix_SavePNG(&src, "/nonexistent-folder/x.png"));
   EXPECT_FALSE(Pix_SavePNG(&src, nullptr));
 }
+
+TEST(PixPNG, LargeImagesLoad)
+{
+  // Well above the editor's biggest image, below the decoder's limits.
+  std::vector<Pix_Pixel> want;
+  const auto png = MakePng({2400, 1300, PNG_COLOR_TYPE_RGB_ALPHA, 8, false, false}, want);
+  std::unique_ptr<Pix_IBitmap> b(Pix_LoadPNGFromMemory(png.data(), png.size()));
+  ExpectPixels(b.get(), 2400, 1300, want, "large");
+}
