@@ -115,6 +115,16 @@ TEST(PixCombine, DodgeTableMatchesFormula)
       const int want = k < 255 ? std::min(255, d * 256 / (256 - k)) : std::min(255, d * 256);
       ASSERT_EQ(pix::kDodgeTable[k][d], want) << k << "," << d;
     }
+  // The vector loop at full weight (k = s) over every pair of source and destination bytes.
+  std::vector<Pix_Pixel> s(65536 / 4), d(65536 / 4);
+  for (int i = 0; i < 65536; ++i)
+  {
+    reinterpret_cast<uint8_t*>(s.data())[i] = uint8_t(i >> 8);
+    reinterpret_cast<uint8_t*>(d.data())[i] = uint8_t(i);
+  }
+  pix::CombineRow(d.data(), s.data(), int(d.size()), pix::OpDodge{256});
+  for (int i = 0; i < 65536; ++i)
+    ASSERT_EQ(reinterpret_cast<uint8_t*>(d.data())[i], pix::kDodgeTable[i >> 8][i & 255]) << i;
 }
 
 TEST(PixCombine, VectorRowsMatchPerPixelFormulas)
