@@ -114,6 +114,14 @@ struct BilinearSampler
   // Weights sum to 65536. Sums of weight x alpha x channel stay below 2^32.
   static Pix_Pixel Mix(const Pix_Pixel* p, const uint32_t* w)
   {
+    if ((p[0] & p[1] & p[2] & p[3]) >> 24 == 255)
+    {
+      // All opaque: the alpha weighting below reduces to this plain average.
+      uint32_t c[3] = {32768, 32768, 32768};
+      for (int k = 0; k < 4; ++k)
+        for (int ch = 0; ch < 3; ++ch) c[ch] += w[k] * ((p[k] >> (ch * 8)) & 0xFF);
+      return Pack(int(c[0] >> 16), int(c[1] >> 16), int(c[2] >> 16), 255);
+    }
     uint32_t a = 0, c[3] = {0, 0, 0};
     for (int k = 0; k < 4; ++k)
     {

@@ -135,3 +135,21 @@ TEST(PixScaledBlit, ClipsToBothBitmaps)
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 5; ++x) ASSERT_EQ(At(dst, x, y), 0u);
 }
+
+TEST(PixScaledBlit, BilinearOpaqueShortcutMatchesAlphaWeighting)
+{
+  // Opaque neighbourhoods take a shortcut; alpha 254 forces the general weighting, whose colour
+  // must come out the same for equal alphas.
+  PixelRng rng;
+  Pix_MemBitmap a(9, 7, 4), b(9, 7, 4), da(23, 19, 4), db(23, 19, 4);
+  FillWith(a, [&](int, int) { return rng() | 0xFF000000u; });
+  FillWith(b, [&](int x, int y) { return (At(a, x, y) & 0xFFFFFF) | 0xFE000000u; });
+  Pix_ScaledBlit(&da, &a, 0, 0, 23, 19, 0.3f, 0.2f, 8.f, 6.f, 1.f, 0x100);
+  Pix_ScaledBlit(&db, &b, 0, 0, 23, 19, 0.3f, 0.2f, 8.f, 6.f, 1.f, 0x100);
+  for (int y = 0; y < 19; ++y)
+    for (int x = 0; x < 23; ++x)
+    {
+      ASSERT_EQ(At(da, x, y) & 0xFFFFFF, At(db, x, y) & 0xFFFFFF) << x << "," << y;
+      ASSERT_EQ(At(da, x, y) >> 24, 255u);
+    }
+}
