@@ -48,9 +48,9 @@ TEST(PixPNG, EveryColourTypeAndDepth)
         for (bool trns : {false, true})
         {
           if (trns && (k.type & PNG_COLOR_MASK_ALPHA)) continue;
-          const PngSpec spec = {13, 11, k.type, depth, interlace, trns};
+          const PngLayout layout = {13, 11, k.type, depth, interlace, trns};
           std::vector<Pix_Pixel> want;
-          const std::vector<uint8_t> png = MakePng(spec, want);
+          const std::vector<uint8_t> png = MakePng(layout, want);
           ASSERT_FALSE(png.empty());
           const std::string what = "type " + std::to_string(k.type) + " depth " + std::to_string(depth) +
                                    (interlace ? " interlaced" : "") + (trns ? " tRNS" : "");
