@@ -49,9 +49,10 @@ Pix_IBitmap* Pix_LoadPNGFromNamedResource(const char* name, Pix_IBitmap* bmp)
   Dl_info info;
   std::memset(&info, 0, sizeof(info));
   char path[1536 + 512];
-  if (dladdr(reinterpret_cast<void*>(&Pix_LoadPNGFromNamedResource), &info) && info.dli_fname &&
-      std::strlen(info.dli_fname) < 1536 && Pix_ResourcePath(info.dli_fname, name, path, sizeof(path)))
+  if (dladdr(reinterpret_cast<void*>(&Pix_LoadPNGFromNamedResource), &info) && info.dli_fname && *info.dli_fname)
   {
+    if (std::strlen(info.dli_fname) >= 1536 || !Pix_ResourcePath(info.dli_fname, name, path, sizeof(path)))
+      return nullptr;
     if (Pix_IBitmap* r = Pix_LoadPNG(path, bmp)) return r;
     // Outside a bundle the name may also be a path of its own (relative to the working folder).
     if (std::strstr(path, "/Contents/Resources/")) return nullptr;
