@@ -14,14 +14,14 @@ namespace
 // multiplications.
 struct Reciprocals
 {
-  int v[256];
-  Reciprocals()
+  int v[256] = {};
+  constexpr Reciprocals()
   {
     v[0] = 0;
     for (int i = 1; i < 256; ++i) v[i] = (65536 + i - 1) / i;
   }
 };
-const Reciprocals kRecip;
+constexpr Reciprocals kRecip{};
 
 // RGB -> hue 0 ... 383 (sectors of 64: red, yellow, green, cyan, blue, magenta), saturation
 // and value 0 ... 255.
@@ -70,7 +70,19 @@ void HsvToRgb(int h, int s, int v, int& r, int& g, int& b)
     default: r = v, g = p, b = q; break;
   }
 }
+struct DodgeTable
+{
+  uint8_t v[256][256] = {};
+  constexpr DodgeTable()
+  {
+    for (int k = 0; k < 256; ++k)
+      for (int d = 0; d < 256; ++d) v[k][d] = uint8_t(k < 255 ? Clamp255(d * 256 / (256 - k)) : Clamp255(d * 256));
+  }
+};
+constexpr DodgeTable kDodge{};
 }  // namespace
+
+const uint8_t (&kDodgeTable)[256][256] = kDodge.v;
 
 Pix_Pixel AdjustHSV(Pix_Pixel d, int sb, int sg, int sr, int sa, int w)
 {
@@ -212,6 +224,60 @@ void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpAddSA& op)
       __m128i res = _mm_adds_epu8(dv, _mm_packus_epi16(alo, ahi));
       res = _mm_or_si128(_mm_and_si128(clear, dv), _mm_andnot_si128(clear, res));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), res);
+    }
+  }
+#endif
+  for (; i < n; ++i) d[i] = op(d[i], s[i]);
+}
+
+namespace
+{
+// Dodge of one pixel at weight w in 0 ... 256, where k = s x w >> 8 stays in 0 ... 255.
+inline Pix_Pixel DodgeInRange(Pix_Pixel d, Pix_Pixel s, unsigned w)
+{
+  const unsigned k0 = (s & 0xFF) * w >> 8, k1 = (s >> 8 & 0xFF) * w >> 8, k2 = (s >> 16 & 0xFF) * w >> 8,
+                 k3 = (s >> 24) * w >> 8;
+  return Pix_Pixel(kDodge.v[k0][d & 0xFF]) | Pix_Pixel(kDodge.v[k1][d >> 8 & 0xFF]) << 8 |
+         Pix_Pixel(kDodge.v[k2][d >> 16 & 0xFF]) << 16 | Pix_Pixel(kDodge.v[k3][d >> 24]) << 24;
+}
+}  // namespace
+
+void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpDodge& op)
+{
+  if (op.w < 0 || op.w > 256)
+  {
+    for (int i = 0; i < n; ++i) d[i] = op(d[i], s[i]);
+    return;
+  }
+  for (int i = 0; i < n; ++i) d[i] = DodgeInRange(d[i], s[i], unsigned(op.w));
+}
+
+void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpDodgeSA& op)
+{
+  if (op.w < 0 || op.w > 256)
+  {
+    for (int i = 0; i < n; ++i) d[i] = op(d[i], s[i]);
+    return;
+  }
+  for (int i = 0; i < n; ++i) d[i] = DodgeInRange(d[i], s[i], unsigned(op.w) * ((s[i] >> 24) + 1) >> 8);
+}
+
+void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpAdd& op)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  if (op.w > 0 && op.w <= 256)
+  {
+    // s x w <= 65280 fits 16 bits; d + (s x w >> 8) with byte saturation is the clamp.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i wv = _mm_set1_epi16(short(op.w));
+    for (; i + 4 <= n; i += 4)
+    {
+      const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+      const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(sv, zero), wv), 8);
+      const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(sv, zero), wv), 8);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_adds_epu8(dv, _mm_packus_epi16(lo, hi)));
     }
   }
 #endif

@@ -11,7 +11,7 @@
 
 namespace pix
 {
-inline int Clamp255(int v)
+constexpr int Clamp255(int v)
 {
   return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
@@ -39,11 +39,14 @@ struct FAdd
 {
   static int Ch(int d, int s, int w) { return Clamp255(d + s * w / 256); }
 };
+// clamp(d x 256 / (256 - k)) for k = 0 ... 254 and clamp(d x 256) for k = 255, by [k][d].
+extern const uint8_t (&kDodgeTable)[256][256];
 struct FDodge
 {
   static int Ch(int d, int s, int w)
   {
     const int k = s * w / 256;
+    if (unsigned(k) <= 255u && unsigned(d) <= 255u) return kDodgeTable[k][d];
     return k < 255 ? Clamp255(d * 256 / (256 - k)) : Clamp255(d * 256);
   }
 };
@@ -312,6 +315,9 @@ void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpClobber& op);
 void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpCopySAFull& op);
 void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpCopySA& op);
 void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpAddSA& op);
+void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpAdd& op);
+void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpDodge& op);
+void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpDodgeSA& op);
 template <class Op>
 inline void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const Op& op)
 {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "raster/Pix_Blit.h"
-#include "support/RasterTestUtil.h"
+#include "raster/support/RasterTestUtil.h"
 
 namespace
 {

@@ -2,11 +2,12 @@
 // loops checked against the per-pixel formulas on random data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "raster/Pix_Blit.h"
 #include "raster/Pix_Combine.h"
-#include "support/RasterTestUtil.h"
+#include "raster/support/RasterTestUtil.h"
 
 namespace
 {
@@ -106,6 +107,16 @@ TEST(PixCombine, ChannelCopy)
   EXPECT_EQ(BlitOne(0x11223344, 0xAABBCCDD, 0.3f, 0xF0 | (3 << 2) | 1), 0xCC223344u);
 }
 
+TEST(PixCombine, DodgeTableMatchesFormula)
+{
+  for (int k = 0; k < 256; ++k)
+    for (int d = 0; d < 256; ++d)
+    {
+      const int want = k < 255 ? std::min(255, d * 256 / (256 - k)) : std::min(255, d * 256);
+      ASSERT_EQ(pix::kDodgeTable[k][d], want) << k << "," << d;
+    }
+}
+
 TEST(PixCombine, VectorRowsMatchPerPixelFormulas)
 {
   PixelRng rng;
@@ -131,5 +142,8 @@ TEST(PixCombine, VectorRowsMatchPerPixelFormulas)
     check(pix::OpCopySAFull{}, "copy full");
     if (w < 256) check(pix::OpCopySA{w}, "copy sa");
     check(pix::OpAddSA{w}, "add sa");
+    check(pix::OpAdd{w}, "add");
+    check(pix::OpDodge{w}, "dodge");
+    check(pix::OpDodgeSA{w}, "dodge sa");
   }
 }
