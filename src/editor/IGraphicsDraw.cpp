@@ -359,7 +359,7 @@ bool IGraphics::DrawIText(IText* text, const char* str, IRECT* r, bool measure)
 
   if (measure)
   {
-    RECT calc = {0, 0, 0, 0};
+    Pix_Rect calc = {0, 0, 0, 0};
     font->DrawText(mDrawBitmap, str, -1, &calc, flags | kDT_CALCRECT);
     int w = calc.right, h = calc.bottom;
     if (text->mAlign == IText::kAlignNear)
@@ -376,7 +376,7 @@ bool IGraphics::DrawIText(IText* text, const char* str, IRECT* r, bool measure)
   }
 
   if (!mDrawBitmap) return true;
-  RECT dest = {r->L, r->T, r->R, r->B};
+  Pix_Rect dest = {r->L, r->T, r->R, r->B};
   font->DrawText(mDrawBitmap, str, -1, &dest, flags);
   return true;
 }
