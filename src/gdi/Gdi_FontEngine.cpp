@@ -208,6 +208,13 @@ bool IsCached(const char* key)
   return it != c.entries.end() && it->key == key;
 }
 
+bool IsLoaded()
+{
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> guard(e.lock);
+  return e.library != nullptr || e.config != nullptr;
+}
+
 void Release()
 {
   {

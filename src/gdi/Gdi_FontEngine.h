@@ -31,6 +31,9 @@ int GetCacheSize();
 // True when `key` is in the font name cache (for tests).
 bool IsCached(const char* key);
 
+// True while the FreeType library or the fontconfig configuration is loaded (for tests).
+bool IsLoaded();
+
 // Releases the name cache; the FreeType library and fontconfig configuration go as soon as no
 // face is open.
 void Release();

@@ -370,10 +370,11 @@ int Pix_CachedFont::DrawCached(Pix_IBitmap* bitmap, const char* text, int length
     textW = vertical ? across(e) : e.along;
     textH = vertical ? e.along : across(e);
     const int64_t rw = (int64_t)rect->right - rect->left, rh = (int64_t)rect->bottom - rect->top;
+    // Right and bottom alignment win over centring when both are asked for.
     if (flags & Pix_TextCenter) x = (int)(x + (rw - textW) / 2);
-    else if (flags & Pix_TextRight) x = (int)((int64_t)rect->right - textW);
+    if (flags & Pix_TextRight) x = (int)((int64_t)rect->right - textW);
     if (flags & Pix_TextVCenter) y = (int)(y + (rh - textH) / 2);
-    else if (flags & Pix_TextBottom) y = (int)((int64_t)rect->bottom - textH);
+    if (flags & Pix_TextBottom) y = (int)((int64_t)rect->bottom - textH);
     if (bottomUp) y = (int)std::min<int64_t>((int64_t)y + textH, INT_MAX);
   }
 
@@ -381,7 +382,7 @@ int Pix_CachedFont::DrawCached(Pix_IBitmap* bitmap, const char* text, int length
   const Pix_Rect clip = (flags & Pix_TextNoClip) ? whole : Intersect(*rect, whole);
   if (IsEmpty(clip)) return 0;
   Extent e = Walk(bitmap, bytes, length, flags, x, y, &clip, alpha);
-  return vertical ? across(e) : (e.lines ? across(e) : 0);
+  return across(e);
 }
 
 const Pix_CachedFont::Glyph* Pix_CachedFont::GetGlyph(int codePoint)
@@ -566,8 +567,9 @@ bool Pix_CachedFont::DrawGlyphAt(Pix_IBitmap* bm, const Glyph* g, int x, int y, 
   const int x1 = (int)std::min<int64_t>(gx + g->width, clip.right), y1 = (int)std::min<int64_t>(gy + g->height, clip.bottom);
   if (x1 <= x0 || y1 <= y0) return false;
 
+  // The cell background uses the font's own alpha, not the text colour's.
   if (m_bkMode == GDI_BKMODE_OPAQUE)
-    Pix_FillRect(bm, x0, y0, x1 - x0, y1 - y0, m_bkColor, alpha, m_combineMode & ~Pix_ModeSourceAlpha);
+    Pix_FillRect(bm, x0, y0, x1 - x0, y1 - y0, m_bkColor, m_alpha, m_combineMode & ~Pix_ModeSourceAlpha);
 
   const int w = std::min(256, Pix_AlphaToWeight(alpha));
   if (w <= 0) return true;

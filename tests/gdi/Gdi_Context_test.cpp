@@ -1,6 +1,7 @@
 // Drawing contexts, object selection, free lists and process-wide cleanup.
 
 #include "gdi/Gdi.h"
+#include "gdi/Gdi_FontEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -147,15 +148,24 @@ TEST(GdiContext, FreeListsRecycleUpToTheirLimitsAndCleanupEmptiesThem)
   EXPECT_EQ(Gdi_GetFreeContextCount(), 0);
   EXPECT_EQ(Gdi_GetFreeObjectCount(), 0);
 
-  // The shim starts afresh after cleanup; a font that outlives cleanup still works.
-  HGDIOBJ__* survivor = MakeFont(13);
+  EXPECT_FALSE(Gdi_FontEngine::IsLoaded());
+  EXPECT_EQ(Gdi_FontEngine::GetCacheSize(), 0);
+
+  // The shim starts afresh after cleanup; a font that outlives cleanup keeps the engine.
+  HGDIOBJ__* survivor = MakeFont(13, "Monaco", 700);
+  EXPECT_TRUE(Gdi_FontEngine::IsCached("Monaco Bold"));
   Gdi_Cleanup();
+  EXPECT_TRUE(Gdi_FontEngine::IsLoaded());
+  EXPECT_FALSE(Gdi_FontEngine::IsCached("Monaco Bold"));
   HDC__* dc = Gdi_CreateMemContext(nullptr, 64, 32);
   SelectObject(dc, survivor);
   RECT r = {0, 0, 64, 32};
   EXPECT_GT(Gdi_DrawText(dc, "ok", -1, &r, DT_CALCRECT), 0);
   Gdi_DeleteGfxContext(dc);
   DeleteObject(survivor);
+  // The default font was used above; released by cleanup, and the last face takes the engine.
+  Gdi_Cleanup();
+  EXPECT_FALSE(Gdi_FontEngine::IsLoaded());
 }
 
 TEST(GdiContext, ClipRegionsNestAndRestore)

@@ -1,6 +1,7 @@
 // Font creation, metrics and Gdi_DrawText: flags, alignment, measuring, colours, limits.
 
 #include "gdi/Gdi.h"
+#include "gdi/Gdi_FontEngine.h"
 #include "support/GdiTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +87,11 @@ TEST(GdiFont, FaceNamesResolveThroughTheCacheWithStyleSuffixes)
   EXPECT_STREQ(Gdi_GetFontFaceName(bold), "DejaVuSansMono-Bold");
   EXPECT_STREQ(Gdi_GetFontFaceName(boldItalic), "DejaVuSansMono-BoldOblique");
   EXPECT_STRNE(Gdi_GetFontFaceName(unknown), ""); // falls back to the default face
+  // The cache keys carry the style suffixes in a fixed order.
+  EXPECT_TRUE(Gdi_FontEngine::IsCached("Monaco"));
+  EXPECT_TRUE(Gdi_FontEngine::IsCached("Monaco Bold"));
+  EXPECT_TRUE(Gdi_FontEngine::IsCached("Monaco Bold Italic"));
+  EXPECT_FALSE(Gdi_FontEngine::IsCached("Monaco Italic Bold"));
   DeleteObject(mono);
   DeleteObject(bold);
   DeleteObject(boldItalic);
