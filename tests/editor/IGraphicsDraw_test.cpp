@@ -10,6 +10,7 @@
 #include "editor/IBitmapControl.h"
 #include "editor/IKnobControl.h"
 #include "editor/IPanelControl.h"
+#include "editor/ISwitchControl.h"
 #include "editor/ITextControl.h"
 #include "editor/support/EditorTestUtil.h"
 #include "raster/Pix_Blit.h"
@@ -443,4 +444,61 @@ TEST(Text, DrawingMeasuringAndTheFontCache)
   rig.gui->AttachControl(caption);
   rig.gui->Tick();
   EXPECT_STREQ(caption->GetTextString(), "0.0 dB");
+}
+
+TEST(Drawing, ControlFamilyDrawsWhatItShows)
+{
+  Rig rig(120, 60);
+  rig.gui->AttachPanelBackground(&COLOR_BLACK);
+
+  // Greyed controls draw at a quarter of their weight.
+  Pix_MemBitmap* white = edtest::MakeSolid(10, 20, 0xFFFFFFFFu);
+  IBitmap whiteRec = edtest::RecordOf(white, 2);
+  auto* greyed = new IBitmapControl(rig.plug, 0, 0, -1, &whiteRec, IChannelBlend::kBlendClobber);
+  rig.gui->AttachControl(greyed);
+  greyed->GrayOut(true);
+
+  // Overlay: drawn only when on.
+  auto* overlay = new IBitmapOverlayControl(rig.plug, 20, 0, TestPlug::kBypass, &whiteRec, IRECT(20, 20, 30, 30));
+  rig.gui->AttachControl(overlay);
+
+  // A line knob pointing straight up at value 0.5 with symmetric angles.
+  auto* line = new IKnobLineControl(rig.plug, IRECT(40, 0, 60, 20), TestPlug::kGain, &COLOR_GREEN, 0.0, 8.0);
+
+  // Bitmap text: glyph frames from space upward, 4 x 6 each.
+  Pix_MemBitmap* glyphs = new Pix_MemBitmap(4, 6 * 40, 4);
+  for (int k = 0; k < 40; ++k) Pix_FillRect(glyphs, 0, k * 6, 4, 6, FrameColor(k), 1.0f, 0);
+  IBitmap glyphRec = edtest::RecordOf(glyphs, 40);
+  IText nearStyle;
+  nearStyle.mAlign = IText::kAlignNear;
+  auto* btext = new IBitmapTextControl(rig.plug, IRECT(70, 0, 90, 6), &glyphRec, "!#", &nearStyle, 4, 6, 1,
+                                       false, false);
+  rig.gui->AttachControl(line);
+  rig.gui->AttachControl(btext);
+  rig.Attach();
+  rig.gui->Tick();
+
+  IColor g = rig.gui->GetPoint(5, 5);
+  EXPECT_GT(g.R, 40);
+  EXPECT_LT(g.R, 90);  // about a quarter of white over black
+  EXPECT_EQ(SurfacePixel(rig.gui, 25, 5), COLOR_BLACK.ToPixel());
+  EXPECT_TRUE(*overlay->GetTargetRECT() == IRECT(20, 20, 30, 30));
+  EXPECT_EQ(SurfacePixel(rig.gui, 50, 4), COLOR_GREEN.ToPixel());
+  EXPECT_EQ(SurfacePixel(rig.gui, 50, 16), COLOR_BLACK.ToPixel());
+  EXPECT_EQ(SurfacePixel(rig.gui, 71, 2), FrameColor(1));   // '!' is frame 2
+  EXPECT_EQ(SurfacePixel(rig.gui, 76, 2), FrameColor(3));   // '#' after 4 + 1 pixels
+  EXPECT_EQ(SurfacePixel(rig.gui, 74, 2), COLOR_BLACK.ToPixel());
+
+  IMouseMod m(true, false);
+  rig.gui->OnMouseDown(25, 25, &m);  // the overlay's target area while off
+  rig.gui->OnMouseUp(25, 25, &m);
+  rig.gui->Tick();
+  EXPECT_EQ(SurfacePixel(rig.gui, 25, 5), 0xFFFFFFFFu);
+  EXPECT_TRUE(*overlay->GetTargetRECT() == *overlay->GetRECT());
+
+  btext->SetTextFromPlug("!!!!!!!!");  // one line: what fits (4 characters)
+  rig.gui->Tick();
+  EXPECT_EQ(SurfacePixel(rig.gui, 86, 2), FrameColor(1));
+  delete white;
+  delete glyphs;
 }
