@@ -92,7 +92,7 @@ void IGraphics::SetParameterFromPlug(int paramIdx, double value, bool normalized
     if (!param) return;
     value = param->GetNormalized(value);
   }
-  if (std::this_thread::get_id() == mUIThread)
+  if (std::this_thread::get_id() == mUIThread.load(std::memory_order_acquire))
   {
     ApplyPendingParamValues();  // older values from other threads first
     ApplyParameterFromPlug(paramIdx, value);
@@ -351,6 +351,7 @@ void IGraphics::OnGUIIdle()
 bool IGraphics::IsDirty(IRECT* r)
 {
   ApplyPendingParamValues();
+  if (!r) return false;
   bool dirty = false;
   for (int i = 0, n = mControls.GetSize(); i < n; ++i)
   {
@@ -455,10 +456,7 @@ void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const
   if (kind == IParam::kTypeBool || kind == IParam::kTypeEnum)
   {
     int v = 0;
-    char buf[256];
-    strncpy(buf, text, sizeof(buf) - 1);
-    buf[sizeof(buf) - 1] = '\0';
-    param->MapDisplayText(buf, &v);
+    param->MapDisplayText(text, &v);
     value = v;
   }
   else

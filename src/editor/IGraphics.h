@@ -109,7 +109,7 @@ public:
   // draw and event; platforms and tests may call it too.
   void ApplyPendingParamValues();
   // Declares the calling thread the UI thread.
-  void BindUIThread() { mUIThread = std::this_thread::get_id(); }
+  void BindUIThread() { mUIThread.store(std::this_thread::get_id(), std::memory_order_release); }
 
   void SetControlFromPlug(int controlIdx, double normalizedValue);
   void SetParameterFromGUI(int paramIdx, double normalizedValue);
@@ -248,5 +248,5 @@ private:
   PendingValue* mPendingValues = nullptr;
   int mNPendingValues = 0;
   std::atomic<bool> mAnyPending{false};
-  std::thread::id mUIThread;
+  std::atomic<std::thread::id> mUIThread;
 };
