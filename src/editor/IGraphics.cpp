@@ -470,6 +470,8 @@ void IGraphics::Resize(int w, int h)
   mHeight = h;
   ReleaseMouseCapture();
   mMouseOver = -1;
+  // An open text field refers to a control that is about to be deleted.
+  ForceEndUserEdit();
   mControls.Empty(true);
   DeleteSurfaces();
   PrepDraw();

@@ -109,6 +109,14 @@ TEST(Prompt, TextFieldsFilterByKindAndApplyOnReturn)
   rig.gui->OnMouseDown(10, 40, &m);
   rig.gui->CloseWindow();
   EXPECT_FALSE(rig.gui->TextEntryOpen());
+
+  // So does a resize, which deletes the control the field belongs to.
+  rig.gui->OpenWindow(nullptr);
+  rig.gui->OnMouseDown(10, 40, &m);
+  ASSERT_TRUE(rig.gui->TextEntryOpen());
+  rig.gui->IGraphics::Resize(300, 100);
+  EXPECT_FALSE(rig.gui->TextEntryOpen());
+  EXPECT_EQ(rig.gui->GetTextEntryControl(), nullptr);
 }
 
 TEST(Prompt, StringsMapByKindAndPromptingIsOffByDefault)
