@@ -346,6 +346,9 @@ TEST(Bitmaps, CacheIsSharedAcrossEditorsAndOwnsDerivedBitmaps)
   EXPECT_EQ(b.H, 48 * 31);
   EXPECT_EQ(one.gui->LoadCount(), 1);
   EXPECT_EQ(two.gui->LoadCount(), 0);
+  IBitmap upper = two.gui->LoadIBitmap(93002, "resources/img/KNOB.PNG", 31);  // found by its stem
+  EXPECT_NE(upper.mData, nullptr);
+  EXPECT_NE(upper.mData, a.mData);  // another id: decoded again
 
   int before = s_bitmapCache.Count();
   IBitmap scaled = one.gui->ScaleBitmap(&a, 24, 24 * 31);
