@@ -10,6 +10,10 @@
 #include "raster/Pix_MemBitmap.h"
 #include "raster/Pix_SysBitmap.h"
 
+// The audio thread's hand-over must never fall back to a lock.
+static_assert(std::atomic<uint64_t>::is_always_lock_free, "value mailboxes must be lock-free");
+static_assert(std::atomic<bool>::is_always_lock_free, "value mailboxes must be lock-free");
+
 IGraphics::IGraphics(IEffectBase* plug, int w, int h, int fps)
   : mPlug(plug), mWidth(w), mHeight(h), mFPS(fps > 0 ? fps : kDefaultFPS),
     mUIThread(std::this_thread::get_id())
