@@ -20,20 +20,6 @@ std::string Display(const IParam& p, double v, bool normalized = false, bool use
 
 }  // namespace
 
-TEST(IParam, FreshParameterDefaults)
-{
-  IParam p;
-  EXPECT_EQ(p.GetKind(), IParam::kTypeNone);
-  EXPECT_EQ(p.GetValue(), 0.0);
-  EXPECT_EQ(p.GetMin(), 0.0);
-  EXPECT_EQ(p.GetMax(), 1.0);
-  EXPECT_EQ(p.GetStep(), 1.0);
-  EXPECT_EQ(p.GetShape(), 1.0);
-  EXPECT_TRUE(p.GetCanAutomate());
-  EXPECT_STREQ(p.GetNameForHost(), "");
-  EXPECT_EQ(p.GetNDisplayTexts(), 0);
-}
-
 TEST(IParam, BoolHasOffOnTextsAndNoLabelForWords)
 {
   IParam p;

@@ -26,3 +26,21 @@ TEST(Core_Mutex, OwnerLocksAgainOthersWait)
   EXPECT_TRUE(otherGot);
   Core_MutexLock none(nullptr);  // a null mutex is ignored
 }
+
+TEST(Core_Mutex, NestedLocksSerialiseThreads)
+{
+  Core_Mutex m;
+  long counter = 0;
+  auto work = [&] {
+    for (int i = 0; i < 20000; ++i)
+    {
+      Core_MutexLock outer(m);
+      Core_MutexLock inner(m);  // re-entry, as the plug-in base does inside a block
+      ++counter;
+    }
+  };
+  std::thread a(work), b(work);
+  a.join();
+  b.join();
+  EXPECT_EQ(counter, 40000);
+}
