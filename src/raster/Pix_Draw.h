@@ -18,7 +18,8 @@ void Pix_PutPixel(Pix_IBitmap* dest, int x, int y, Pix_Pixel color, float alpha,
 
 // Line from (x1, y1) to (x2, y2), both ends included. Without antialiasing the end points are
 // rounded and every pixel of the Bresenham line is drawn once; with it, a one-pixel-wide line
-// whose pixels are weighted by their distance from the ideal line (ends weighted by overlap).
+// whose pixels are weighted by their distance from the ideal line; the line extends half a pixel
+// beyond each end point, so pixel-centre end points give solid end pixels.
 void Pix_Line(Pix_IBitmap* dest, float x1, float y1, float x2, float y2, Pix_Pixel color, float alpha, int mode,
               bool aa);
 
@@ -56,7 +57,9 @@ void Pix_FillConvexPolygon(Pix_IBitmap* dest, const int* x, const int* y, int n,
 // destination rectangle are drawn too (clipped only to the destination bitmap).
 // cliptosrcrect: sample only inside the source rectangle (else anywhere inside the source
 // bitmap). Pix_ModeFilter samples bilinearly, with antialiased edges; otherwise the nearest pixel.
-// The combine is that of Pix_Blit with the mode's low byte and source-alpha bit.
+// The combine is that of Pix_Blit with the mode's low byte and source-alpha bit. The rotation
+// centre, before the offsets, is the true middle of the destination rectangle for even and odd
+// sizes alike; offsets are in pixels. Source and destination must be different bitmaps.
 void Pix_RotatedBlit(Pix_IBitmap* dest, const Pix_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx,
                      float srcy, float srcw, float srch, double angle, bool cliptosrcrect, float alpha, int mode,
                      float rotxcent = 0.f, float rotycent = 0.f);
