@@ -9,8 +9,9 @@
 namespace
 {
 // Rendered images kept per face before the cache starts afresh (bounds memory for texts that
-// run through many characters and phases).
+// run through many characters and phases, and for very large sizes).
 const size_t kMaxImages = 8192;
+const size_t kMaxImageBytes = 16u << 20;
 } // namespace
 
 Gdi_Face* Gdi_Face::Open(FT_LibraryRec_* library, const char* file, int index, int size)
@@ -99,7 +100,11 @@ const Gdi_GlyphImage* Gdi_Face::Image(unsigned glyph, int phaseX, int phaseY, bo
   uint32_t key = (glyph << 5) | ((uint32_t)phaseX << 3) | ((uint32_t)phaseY << 1) | (antialias ? 0u : 1u);
   auto found = mImages.find(key);
   if (found != mImages.end()) return &found->second;
-  if (mImages.size() >= kMaxImages) mImages.clear();
+  if (mImages.size() >= kMaxImages || mImageBytes >= kMaxImageBytes)
+  {
+    mImages.clear();
+    mImageBytes = 0;
+  }
 
   if (FT_Load_Glyph(mFace, glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return nullptr;
   FT_GlyphSlot slot = mFace->glyph;
@@ -117,6 +122,7 @@ const Gdi_GlyphImage* Gdi_Face::Image(unsigned glyph, int phaseX, int phaseY, bo
   img.width = (int)bm.width;
   img.height = (int)bm.rows;
   img.coverage.assign((size_t)img.width * (size_t)img.height, 0);
+  mImageBytes += img.coverage.size() + sizeof(Gdi_GlyphImage);
   for (int y = 0; y < img.height; ++y)
   {
     const unsigned char* row = bm.buffer + (ptrdiff_t)y * bm.pitch;

@@ -3,6 +3,7 @@
 // cache of rendered glyph coverage. A face belongs to one font object and is used by one thread
 // at a time; opening and closing go through the engine's lock.
 
+#include <cstddef>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -62,4 +63,5 @@ private:
   unsigned mAsciiGlyphs[128];
   std::vector<float> mAdvances; // by glyph index; negative = not loaded yet
   std::unordered_map<uint32_t, Gdi_GlyphImage> mImages;
+  size_t mImageBytes = 0;
 };

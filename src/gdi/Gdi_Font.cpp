@@ -16,7 +16,8 @@ const int kDefaultSize = 10;
 
 struct DefaultFont
 {
-  std::mutex lock;
+  std::mutex lock;    // creation and release
+  std::mutex useLock; // drawing
   HGDIOBJ__* font = nullptr;
 };
 
@@ -75,6 +76,13 @@ HGDIOBJ__* Gdi_ContextFont(HDC__* dc)
   if (!Gdi_LiveObject(d.font))
     d.font = CreateFont(kDefaultSize, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "");
   return (d.font && d.font->face) ? d.font : nullptr;
+}
+
+std::mutex* Gdi_SharedFontLock(HGDIOBJ__* font)
+{
+  DefaultFont& d = TheDefault();
+  std::lock_guard<std::mutex> guard(d.lock);
+  return (font && font == d.font) ? &d.useLock : nullptr;
 }
 
 void Gdi_ReleaseDefaultFont()

@@ -4,6 +4,7 @@
 #include "gdi/Gdi.h"
 
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 class Gdi_Face;
@@ -57,6 +58,9 @@ void Gdi_RecycleObjectRecord(HGDIOBJ__* obj);
 // The font a context draws with: the selected live font, else the default font of size 10
 // (created once per process). Null only when no face at all can be opened.
 HGDIOBJ__* Gdi_ContextFont(HDC__* dc);
+// The default font is shared by every context of the process; drawing with it (its glyph
+// cache) is serialised by this lock. Returns null for any other font.
+std::mutex* Gdi_SharedFontLock(HGDIOBJ__* font);
 // Releases the default font (part of Gdi_Cleanup).
 void Gdi_ReleaseDefaultFont();
 // Tracks live fonts for diagnostics.

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <climits>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace
@@ -230,6 +232,8 @@ int Gdi_DrawText(HDC__* dc, const char* text, int length, RECT* r, int flags)
   HGDIOBJ__* font = Gdi_ContextFont(dc);
   if (!font) return 0;
   Gdi_Face* face = font->face;
+  std::unique_lock<std::mutex> shared;
+  if (std::mutex* lock = Gdi_SharedFontLock(font)) shared = std::unique_lock<std::mutex>(*lock);
 
   static thread_local Layout layout;
   LayOut(face, buffer, n, layout);
@@ -246,20 +250,25 @@ int Gdi_DrawText(HDC__* dc, const char* text, int length, RECT* r, int flags)
 
   if (flags & DT_CALCRECT)
   {
-    r->right = r->left + w;
-    r->bottom = r->top + h;
+    r->right = (int)std::min<int64_t>((int64_t)r->left + w, INT_MAX);
+    r->bottom = (int)std::min<int64_t>((int64_t)r->top + h, INT_MAX);
     return h;
   }
 
-  int x = r->left, y = r->top;
+  // Positions in 64 bits: extreme rectangles must not overflow.
+  int64_t x = r->left, y = r->top;
+  const int64_t rw = (int64_t)r->right - r->left, rh = (int64_t)r->bottom - r->top;
   if (flags & DT_RIGHT)
-    x += r->right - r->left - w;
+    x += rw - w;
   else if (flags & DT_CENTER)
-    x += (r->right - r->left) / 2 - w / 2;
+    x += rw / 2 - w / 2;
   if (flags & DT_BOTTOM)
-    y += r->bottom - h - r->top;
+    y += rh - h;
   else if (flags & DT_VCENTER)
-    y += (r->bottom - r->top) / 2 - h / 2;
+    y += rh / 2 - h / 2;
+  // Text this far away cannot reach the pixels.
+  const int64_t kFar = 1 << 28;
+  if (x < -kFar || x > kFar || y < -kFar || y > kFar) return h;
 
   RECT clip = dc->clip;
   if (!(flags & DT_NOCLIP))
@@ -276,12 +285,12 @@ int Gdi_DrawText(HDC__* dc, const char* text, int length, RECT* r, int flags)
                                                                  : dc->antialias;
   const uint32_t background = 0xFF000000u | ((uint32_t)dc->bkColor & 0xFFFFFF);
   const bool opaque = dc->bkMode == GDI_BKMODE_OPAQUE;
-  if (opaque && !multiLine) FillBox(dc, clip, x, y, w, h, background);
-  int top = y;
+  if (opaque && !multiLine) FillBox(dc, clip, (int)x, (int)y, w, h, background);
+  int top = (int)y;
   for (const Line& line : layout.lines)
   {
     if (opaque && multiLine)
-      FillBox(dc, clip, x, top, (int)std::floor(line.width + 0.5f), lineHeight, background);
+      FillBox(dc, clip, (int)x, top, (int)std::floor(line.width + 0.5f), lineHeight, background);
     DrawGlyphs(dc, face, layout, line, (float)x, top + face->GetAscent(), clip, antialias);
     top += lineHeight;
   }

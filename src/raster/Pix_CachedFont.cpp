@@ -89,6 +89,8 @@ Pix_Rect Intersect(const Pix_Rect& a, const Pix_Rect& b)
   return r;
 }
 
+int ClampInt(int64_t v) { return (int)std::max<int64_t>(INT_MIN, std::min<int64_t>(INT_MAX, v)); }
+
 bool IsEmpty(const Pix_Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 // A glyph pixel at weight wt: the colour's RGB, and the destination alpha moved toward 255.
@@ -260,10 +262,10 @@ int Pix_CachedFont::DrawNative(Pix_IBitmap* bitmap, const char* text, int length
     if (!target) return 0;
     dc = target->getDC();
     Pix_Blit(target, bitmap, 0, 0, &area, 1.f, Pix_ModeCopy);
-    r.left -= area.left;
-    r.right -= area.left;
-    r.top -= area.top;
-    r.bottom -= area.top;
+    r.left = ClampInt((int64_t)r.left - area.left);
+    r.right = ClampInt((int64_t)r.right - area.left);
+    r.top = ClampInt((int64_t)r.top - area.top);
+    r.bottom = ClampInt((int64_t)r.bottom - area.top);
   }
   if (!dc) return 0;
 
@@ -371,11 +373,14 @@ int Pix_CachedFont::DrawCached(Pix_IBitmap* bitmap, const char* text, int length
     textH = vertical ? e.along : across(e);
     const int64_t rw = (int64_t)rect->right - rect->left, rh = (int64_t)rect->bottom - rect->top;
     // Right and bottom alignment win over centring when both are asked for.
-    if (flags & Pix_TextCenter) x = (int)(x + (rw - textW) / 2);
-    if (flags & Pix_TextRight) x = (int)((int64_t)rect->right - textW);
-    if (flags & Pix_TextVCenter) y = (int)(y + (rh - textH) / 2);
-    if (flags & Pix_TextBottom) y = (int)((int64_t)rect->bottom - textH);
-    if (bottomUp) y = (int)std::min<int64_t>((int64_t)y + textH, INT_MAX);
+    int64_t ax = x, ay = y;
+    if (flags & Pix_TextCenter) ax += (rw - textW) / 2;
+    if (flags & Pix_TextRight) ax = (int64_t)rect->right - textW;
+    if (flags & Pix_TextVCenter) ay += (rh - textH) / 2;
+    if (flags & Pix_TextBottom) ay = (int64_t)rect->bottom - textH;
+    if (bottomUp) ay += textH;
+    x = ClampInt(ax);
+    y = ClampInt(ay);
   }
 
   const Pix_Rect whole = {0, 0, bitmap->getWidth(), bitmap->getHeight()};

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -334,4 +335,18 @@ TEST_F(TextFixture, Utf8AndStrayBytes)
   EXPECT_GT(Width("caf\xC3\xA9"), Width("caf"));
   // Control characters take no space.
   EXPECT_EQ(Width("a\tb\x01"), Width("ab"));
+}
+
+TEST_F(TextFixture, ExtremeRectanglesAreSafe)
+{
+  RECT huge = {INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+  for (int flags : {0, DT_RIGHT | DT_BOTTOM, DT_CENTER | DT_VCENTER})
+  {
+    RECT r = huge;
+    EXPECT_GT(Gdi_DrawText(dc, "edge", -1, &r, flags), 0);
+  }
+  RECT far = {INT_MAX - 2, INT_MAX - 2, INT_MAX, INT_MAX};
+  EXPECT_GT(Gdi_DrawText(dc, "edge", -1, &far, DT_CALCRECT), 0);
+  EXPECT_EQ(far.right, INT_MAX);
+  EXPECT_EQ(far.bottom, INT_MAX);
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -416,6 +417,19 @@ TEST(PixCachedFont, LongAndBadInput)
   std::string longText(20000, 'x');
   EXPECT_EQ(f->DrawText(&b, longText.c_str(), -1, &r, 0), f->GetLineHeight());
   EXPECT_GT(n->DrawText(&b, longText.c_str(), -1, &r, 0), 0);
+  for (int flags : {0, Pix_TextRight | Pix_TextBottom, Pix_TextCenter | Pix_TextVCenter})
+  {
+    Pix_Rect huge = {INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+    EXPECT_EQ(f->DrawText(&b, "edge", -1, &huge, flags), f->GetLineHeight());
+    huge = {INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+    EXPECT_GT(n->DrawText(&b, "edge", -1, &huge, flags), 0);
+  }
+  Pix_MemBitmap mem(40, 20, 4); // native text without a drawing context
+  for (int flags : {0, Pix_TextNoClip | Pix_TextRight})
+  {
+    Pix_Rect huge = {INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+    EXPECT_GT(n->DrawText(&mem, "edge", -1, &huge, flags), 0);
+  }
   EXPECT_EQ(f->DrawText(&b, nullptr, -1, &r, 0), 0);
   EXPECT_EQ(f->DrawText(&b, "x", -1, nullptr, 0), 0);
   EXPECT_EQ(f->DrawText(&b, "x", -5, &r, 0), 0);
