@@ -100,7 +100,7 @@ void MakeDemoSignal(AudioData& audio, int sampleRate, double seconds)
 
     const double fade = std::fmin(1.0, std::fmin(t / 0.01, (seconds - t) / 0.05));
     const double mono = kick + snare + bass;
-    L[i] = 0.5 * fade * (mono + 0.8 * hat + pad * padL);
-    R[i] = 0.5 * fade * (mono + 1.2 * hat + pad * padR);
+    L[i] = 0.3 * fade * (mono + 0.8 * hat + pad * padL);
+    R[i] = 0.3 * fade * (mono + 1.2 * hat + pad * padR);
   }
 }

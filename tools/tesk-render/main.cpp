@@ -54,6 +54,7 @@ struct Options
   bool list = false;
   bool info = false;
   std::string makeDemo; // hidden: writes the demo input and exits
+  std::vector<std::string> levels; // hidden: prints peak and RMS per channel of files
   std::vector<std::string> files;
 };
 
@@ -266,7 +267,7 @@ int Main(int argc, char** argv)
       std::fputs(kUsage, stdout);
       return 0;
     } else if (a == "--plugin" || a == "--state" || a == "--save-state" || a == "--format" ||
-               a == "--make-demo" || a == "--set" || a == "--block" || a == "--precision" || a == "--bench") {
+               a == "--make-demo" || a == "--levels" || a == "--set" || a == "--block" || a == "--precision" || a == "--bench") {
       const char* v = value(a.c_str());
       if (!v)
         return UsageError(a + " needs a value");
@@ -279,6 +280,8 @@ int Main(int argc, char** argv)
         o.stateOut = v;
       else if (a == "--make-demo")
         o.makeDemo = v;
+      else if (a == "--levels")
+        o.levels.push_back(v);
       else if (a == "--format") {
         o.format = v;
         if (o.format != "f64" && o.format != "f32" && o.format != "s24" && o.format != "s16")
@@ -321,6 +324,23 @@ int Main(int argc, char** argv)
     MakeDemoSignal(demo);
     if (!WriteAudioFile(o.makeDemo, demo, o.format, error))
       return Fail(error);
+    return 0;
+  }
+
+  if (!o.levels.empty()) {
+    for (const std::string& path : o.levels) {
+      AudioData audio;
+      if (!ReadAudioFile(path, audio, error))
+        return Fail(error);
+      std::printf("%s (%d Hz, %ld frames)\n", path.c_str(), audio.sampleRate, audio.Frames());
+      for (int c = 0; c < audio.Channels(); ++c) {
+        double peak = 0.0;
+        double rms = 0.0;
+        ChannelLevels(audio.channels[c], peak, rms);
+        std::printf("  channel %d: peak %7.2f dBFS, RMS %7.2f dBFS\n", c + 1, 20.0 * std::log10(peak + 1e-30),
+                    20.0 * std::log10(rms + 1e-30));
+      }
+    }
     return 0;
   }
 
