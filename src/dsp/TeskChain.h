@@ -1,0 +1,133 @@
+#pragma once
+
+// The effect's complete sound path for two processing channels of doubles, free of any
+// framework type. The effect object owns one TeskChain per instance, keeps its stored
+// parameter values in it, runs its own channel link before each block and then calls
+// Process with the current switch values.
+//
+// Per host sample: optional mid/side matrix, drive into the table-driven saturation
+// (Tesk_Harm; plain or four-times oversampled), a 9 dB fixed peak at the saturation's
+// output, the six-band equaliser plus low cut running at eight times the host rate, a
+// fixed -2.5 dB peak, the output gains, the output matrix and the bypass choice. Every
+// stage runs on every sample whatever the switches say, so all histories stay current.
+// The result is bit-identical to running those steps one by one with Biquad,
+// StOversampler4x and Tesk_Harm and recomputing every gain and coefficient per sample;
+// only values that are constant within a block are computed once per block.
+//
+// Usage (the effect's audio callback, under its instance mutex):
+//   chain.SetSampleRate(sr);                       // when processing is set up
+//   chain.SetStoredValue(TeskChain::kMGain2L, 3);  // whenever a parameter changes
+//   chain.Process(inL, inR, outL, outR, nFrames, by, ms, over);
+//
+// Threads: not thread-safe; the owner serialises all calls (the instance mutex).
+// Process allocates nothing, takes no lock and does no I/O.
+
+#if defined(__GNUC__) || defined(__clang__)
+typedef double TeskChainV2 __attribute__((vector_size(16)));
+#else
+#error "TeskChain needs GCC or Clang vector extensions"
+#endif
+
+class TeskChain
+{
+public:
+  // Parameter indices of the effect. The stored values are kept for every index except
+  // kBY, kLINK, kMS and kOVER, whose switch values are passed to Process instead.
+  enum ParamIdx : int
+  {
+    kHGAINL = 0, kHGAINR, kMGAIN1L, kMGAIN1R, kMGAIN2L, kMGAIN2R, kMGAIN3L, kMGAIN3R,
+    kMGAIN4L, kMGAIN4R, kLGAINL, kLGAINR, kOUTL, kOUTR, kDRIVE,
+    kBY, kLINK, kMS,
+    kHFREQL, kHFREQR, kMFREQ1L, kMFREQ1R, kMFREQ2L, kMFREQ2R, kMFREQ3L, kMFREQ3R,
+    kMFREQ4L, kMFREQ4R, kLFREQL, kLFREQR, kLCUTL, kLCUTR,
+    kOVER,
+    kNumParams
+  };
+
+  // The fourteen selected band frequencies, in the order the filters are configured.
+  enum Band : int
+  {
+    kLowL = 0, kLowR, kMid1L, kMid1R, kMid2L, kMid2R, kMid3L, kMid3R,
+    kMid4L, kMid4R, kHighL, kHighR, kCutL, kCutR,
+    kNumBands
+  };
+
+  // Stored values start at the parameters' defaults (DRIVE -40 dB, LCUTL/LCUTR 1, all
+  // else 0), the frequencies at what those selections choose, the sample rate at 44100 Hz
+  // and every filter and oversampler history at zero.
+  TeskChain() noexcept;
+
+  // Stores a parameter's plain value as the effect keeps it: gains and DRIVE in dB,
+  // frequency and low-cut selections as 0, 1 or 2 (compared exactly at block start; a
+  // value matching no entry keeps the band's previous frequency). Returns false and
+  // changes nothing for kBY, kLINK, kMS, kOVER, an index outside 0..32 or a value that is
+  // not finite (such a value would poison the filters for good).
+  bool SetStoredValue(int paramIdx, double value) noexcept;
+  // The stored value; 0 for indices that are not stored.
+  double GetStoredValue(int paramIdx) const noexcept;
+
+  // Host sample rate in Hz; takes effect at the next block start and keeps all histories.
+  // Returns false and keeps the previous rate unless the rate is finite and positive.
+  // The band filters run at eight times this rate; rates at or below 5000 Hz would put
+  // the 20 kHz high band at or above their Nyquist frequency.
+  bool SetSampleRate(double sampleRate) noexcept;
+  double GetSampleRate() const noexcept { return mSampleRate; }
+
+  // Selected frequency of a band in Hz, as of the last block start; 0 for a bad index.
+  double GetSelectedFrequency(int band) const noexcept;
+
+  // Returns every filter and oversampler history to zero, as at construction. The
+  // effect's own reset does not call this: histories carry over across set-ups.
+  void ClearState() noexcept;
+
+  // Processes one block. Block start (always, even for frames <= 0): select the band
+  // frequencies from the stored selections and retune the band filters for the current
+  // sample rate. Then, for frames > 0 with all four pointers non-null, each output
+  // sample i is written after both input samples i have been read, so outL may equal inL
+  // and outR may equal inR (in-place processing).
+  //   by:   BY switch,   1 = bypassed (outputs equal inputs, bit for bit), 0 = processing
+  //   ms:   MS switch,   1 = left/right, 0 = mid/side
+  //   over: OVER switch, 1 = four-times oversampled saturation, 0 = plain
+  // The switches are the parameters' values truncated to integers; any non-zero value
+  // counts as 1. NaN or infinite input samples cannot poison the chain: the saturation
+  // curve maps them to zero before any recursive filter.
+  void Process(const double* inL, const double* inR, double* outL, double* outR, int frames,
+               int by, int ms, int over) noexcept;
+
+private:
+  typedef TeskChainV2 V2; // lane 0 first channel, lane 1 second channel
+
+  // A Biquad on both channels at once; same arithmetic per lane.
+  struct Biquad2
+  {
+    V2 a0, a1, a2, b1, b2, z1, z2;
+  };
+
+  // A StOversampler4x on both channels at once. The histories slide along longer
+  // buffers and are moved back to the front when a buffer is full, instead of shifting
+  // every sample.
+  static constexpr int kOutCap = 31 + 8 * 64;
+  static constexpr int kInCap = 8 + 2 * 64;
+  struct Oversampler2
+  {
+    V2 out[kOutCap];
+    V2 in[kInCap];
+    int outBase; // out[outBase] is the oldest of the 31 current outputs
+    int inBase;  // in[inBase] is the oldest of the 8 current inputs
+  };
+
+  void BlockStart() noexcept;
+  static void Up4(Oversampler2& os, V2 x) noexcept;
+  static V2 Down4(const Oversampler2& os) noexcept;
+  static void ClearOversampler(Oversampler2& os) noexcept;
+
+  double mStored[kNumParams];
+  double mFreq[kNumBands];
+  double mSampleRate = 44100.0;
+
+  Biquad2 mEq[7];       // low, mid 1-4, high, low cut, in signal order
+  Biquad2 mSatPeak;     // fixed +9 dB peak after the oversampled saturation
+  Biquad2 mOutPeak;     // fixed -2.5 dB peak before the output gains
+  Oversampler2 mSatOs;  // around the saturation (4x)
+  Oversampler2 mEqOs;   // around the equaliser (fed twice per sample: 8x)
+};
