@@ -28,8 +28,8 @@ class IEffectVST3 : public IEffectBase, public Steinberg::Vst::SingleComponentEf
 {
 public:
   // "bpas" and "prst" read as big-endian 32-bit numbers.
-  static const Steinberg::Vst::ParamID kBypassParamID = 0x62706173;
-  static const Steinberg::Vst::ParamID kPresetParamID = 0x70727374;
+  static constexpr Steinberg::Vst::ParamID kBypassParamID = 0x62706173;
+  static constexpr Steinberg::Vst::ParamID kPresetParamID = 0x70727374;
 
   // scChans: channels of the optional side-chain input bus (0: none). The remaining
   // arguments are those of IEffectBase, with the VST 3 interface as its API.

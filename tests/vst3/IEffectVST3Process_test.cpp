@@ -1,0 +1,384 @@
+#include "vst3/support/TestEffect.h"  // first: renames the controller's state pair
+#include "vst3/support/TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace {
+
+class ProcessTest : public ::testing::TestWithParam<int32>
+{
+protected:
+  void SetUp() override
+  {
+    mPlug = new TestEffect();
+    StartPlugin(mPlug, &mHost, GetParam(), kMaxBlock);
+  }
+  void TearDown() override
+  {
+    mPlug->setProcessing(false);
+    mPlug->setActive(false);
+    mPlug->terminate();
+    mPlug->release();
+  }
+  bool Use64() const { return GetParam() == kSample64; }
+  double Gain(double dB) const { return std::pow(10.0, dB / 20.0); }
+  // Sample precision of the block's buffers.
+  double Tol() const { return Use64() ? 1e-12 : 1e-6; }
+
+  static const int kMaxBlock = 64;
+  NamedHostApplication mHost{"Test Host"};
+  TestEffect* mPlug = nullptr;
+};
+
+}  // namespace
+
+TEST_P(ProcessTest, ProcessesWithTheEffect)
+{
+  TestBlock block(kMaxBlock, Use64());
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+  for (int c = 0; c < 2; ++c)
+    for (int s = 0; s < kMaxBlock; ++s) ASSERT_NEAR(block.Out(c, s), block.In(c, s), Tol());
+}
+
+TEST_P(ProcessTest, LastPointOfEachQueueWins)
+{
+  TestParamChanges changes;
+  changes.Add(TestEffect::kGain, {0.0, 1.0, 0.75});  // -12, +12, then +6 dB
+  changes.Add(TestEffect::kActive, {1.0});
+  TestBlock block(16, Use64());
+  block.mData.inputParameterChanges = &changes;
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+
+  EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 6.0);
+  EXPECT_DOUBLE_EQ(mPlug->mGainDB, 6.0);
+  EXPECT_TRUE(mPlug->mActive);
+  EXPECT_DOUBLE_EQ(mPlug->getParamNormalized(TestEffect::kGain), 0.75);
+  // The change holds for the whole block, from its first sample.
+  for (int s = 0; s < 16; ++s)
+    ASSERT_NEAR(block.Out(0, s), block.In(0, s) * Gain(6.0) + TestEffect::kOffset, Tol());
+}
+
+TEST_P(ProcessTest, BadQueuesAndValuesChangeNothing)
+{
+  TestParamChanges changes;
+  changes.Add(TestEffect::kGain, {0.75});
+  changes.mNullQueue[0] = true;                                   // null queue
+  changes.Add(TestEffect::kGain, {});                              // no points
+  changes.Add(TestEffect::kGain, {std::numeric_limits<double>::quiet_NaN()});
+  changes.Add(TestEffect::kNumParams, {0.5});                      // unknown IDs
+  changes.Add(0x7FFFFFFF, {0.5});
+  changes.Add((ParamID)-5, {0.5});
+  TestBlock block(8, Use64());
+  block.mData.inputParameterChanges = &changes;
+  const int before = mPlug->mParamChanges;
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+  EXPECT_EQ(mPlug->mParamChanges, before);
+  EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 0.0);
+
+  // Values past the ends are limited to the range.
+  changes.Clear();
+  changes.Add(TestEffect::kGain, {4.0});
+  changes.Add(TestEffect::kMix, {-1.0});
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+  EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 12.0);
+  EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kMix)->GetValue(), 0.0);
+}
+
+TEST_P(ProcessTest, BypassByParameterPassesInputThrough)
+{
+  TestParamChanges changes;
+  changes.Add(TestEffect::kGain, {1.0});
+  changes.Add(IEffectVST3::kBypassParamID, {0.5});  // exactly 0.5 stays active
+  TestBlock block(32, Use64());
+  block.mData.inputParameterChanges = &changes;
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+  EXPECT_FALSE(mPlug->GetBypassed());
+  EXPECT_NEAR(block.Out(1, 3), block.In(1, 3) * Gain(12.0), Tol());
+
+  changes.Clear();
+  changes.Add(IEffectVST3::kBypassParamID, {0.51});
+  block.Fill();
+  const int blocks = mPlug->mBlocks;
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+  EXPECT_TRUE(mPlug->GetBypassed());
+  EXPECT_EQ(mPlug->getParamNormalized(IEffectVST3::kBypassParamID), 1.0);
+  EXPECT_EQ(mPlug->mBlocks, blocks);  // the effect did not run
+  for (int c = 0; c < 2; ++c)
+    for (int s = 0; s < 32; ++s) ASSERT_EQ(block.Out(c, s), block.In(c, s));
+
+  // setupProcessing switches bypass off again.
+  ProcessSetup setup{kRealtime, GetParam(), kMaxBlock, 48000.0};
+  ASSERT_EQ(mPlug->setupProcessing(setup), kResultOk);
+  EXPECT_EQ(mPlug->getParamNormalized(IEffectVST3::kBypassParamID), 0.0);
+}
+
+TEST_P(ProcessTest, PresetParameterRestoresPresets)
+{
+  mPlug->setParamNormalized(TestEffect::kGain, 1.0);
+  TestParamChanges changes;
+  changes.Add(IEffectVST3::kPresetParamID, {0.99});  // trunc(1 * 0.99) = preset 0
+  TestBlock block(8, Use64());
+  block.mData.inputParameterChanges = &changes;
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+  EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 0.0);
+
+  // 1.0 asks for preset 1, which does not exist: nothing changes.
+  mPlug->setParamNormalized(TestEffect::kGain, 1.0);
+  changes.Clear();
+  changes.Add(IEffectVST3::kPresetParamID, {1.0});
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+  EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 12.0);
+  EXPECT_EQ(mPlug->GetCurrentPresetIdx(), 0);
+}
+
+TEST_P(ProcessTest, TransportIsReadFromTheLatestContext)
+{
+  ProcessContext ctx = {};
+  ctx.tempo = 133.0;
+  ctx.projectTimeSamples = 48000;
+  ctx.projectTimeMusic = 4.5;
+  ctx.barPositionMusic = 4.0;
+  ctx.cycleStartMusic = 2.0;
+  ctx.cycleEndMusic = 6.0;
+  ctx.timeSigNumerator = 7;
+  ctx.timeSigDenominator = 8;
+  ctx.state = ProcessContext::kPlaying | ProcessContext::kCycleActive;
+  TestBlock block(8, Use64());
+  block.mData.processContext = &ctx;
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+
+  // A block without a context keeps the previous one.
+  block.mData.processContext = nullptr;
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+  EXPECT_EQ(mPlug->GetTempo(), 133.0);
+  EXPECT_EQ(mPlug->GetSamplePos(), 48000);
+  int num = 0, den = 0;
+  mPlug->GetTimeSig(&num, &den);
+  EXPECT_EQ(num, 7);
+  EXPECT_EQ(den, 8);
+  ITimeInfo t;
+  mPlug->GetTime(&t);
+  EXPECT_EQ(t.mTempo, 133.0);
+  EXPECT_EQ(t.mSamplePos, 48000.0);
+  EXPECT_EQ(t.mPPQPos, 4.5);
+  EXPECT_EQ(t.mLastBar, 4.0);
+  EXPECT_EQ(t.mCycleStart, 2.0);
+  EXPECT_EQ(t.mCycleEnd, 6.0);
+  EXPECT_EQ(t.mNumerator, 7);
+  EXPECT_EQ(t.mDenominator, 8);
+  EXPECT_TRUE(t.mTransportIsRunning);
+  EXPECT_TRUE(t.mTransportLoopEnabled);
+  EXPECT_DOUBLE_EQ(mPlug->GetSamplesPerBeat(), 48000.0 * 60.0 / 133.0);
+}
+
+// Every block shape a host may send: nothing crashes, nothing is read or written outside
+// this block's buffers (the sanitizer builds check the bounds), inputs stay untouched.
+TEST_P(ProcessTest, UnusualBlocksAreSafe)
+{
+  TestBlock block(kMaxBlock, Use64());
+
+  // Zero samples, with and without buffers.
+  block.mData.numSamples = 0;
+  EXPECT_EQ(mPlug->process(block.mData), kResultOk);
+  EXPECT_EQ(block.Out(0, 0), TestBlock::kMarker);
+  block.mData.numSamples = -3;
+  EXPECT_EQ(mPlug->process(block.mData), kResultOk);
+  ProcessData empty;
+  empty.symbolicSampleSize = GetParam();
+  EXPECT_EQ(mPlug->process(empty), kResultOk);
+
+  // No buses, or counts without arrays: parameters still apply.
+  TestParamChanges changes;
+  changes.Add(TestEffect::kGain, {0.75});
+  ProcessData flush;
+  flush.symbolicSampleSize = GetParam();
+  flush.numSamples = 16;
+  flush.numInputs = 1;
+  flush.numOutputs = 1;
+  flush.inputParameterChanges = &changes;
+  EXPECT_EQ(mPlug->process(flush), kResultOk);
+  EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 6.0);
+
+  // Null channel arrays and null channel pointers.
+  block.Fill();
+  block.mData.numSamples = kMaxBlock;
+  AudioBusBuffers inBus = block.mInBus, outBus = block.mOutBus;
+  inBus.channelBuffers64 = nullptr;
+  block.mData.inputs = &inBus;
+  EXPECT_EQ(mPlug->process(block.mData), kResultOk);
+  EXPECT_NEAR(block.Out(0, 5), 0.0, Tol());  // a missing input reads silence
+  float* nullPtrs32[2] = {nullptr, nullptr};
+  double* nullPtrs64[2] = {nullptr, nullptr};
+  if (Use64())
+    outBus.channelBuffers64 = nullPtrs64;
+  else
+    outBus.channelBuffers32 = nullPtrs32;
+  block.mData.outputs = &outBus;
+  block.Fill();
+  EXPECT_EQ(mPlug->process(block.mData), kResultOk);
+  EXPECT_EQ(block.Out(0, 0), TestBlock::kMarker);
+
+  // Fewer channels than the buses declare: the missing input reads silence, the
+  // missing output is not written.
+  TestBlock mono(kMaxBlock, Use64(), 1);
+  ASSERT_EQ(mPlug->process(mono.mData), kResultOk);
+  EXPECT_NEAR(mono.Out(0, 7), mono.In(0, 7) * Gain(6.0), Tol());
+
+  // More channels than the buses declare: the extra ones are left alone.
+  TestBlock wide(kMaxBlock, Use64(), 4);
+  ASSERT_EQ(mPlug->process(wide.mData), kResultOk);
+  EXPECT_NEAR(wide.Out(1, 7), wide.In(1, 7) * Gain(6.0), Tol());
+  EXPECT_EQ(wide.Out(2, 7), TestBlock::kMarker);
+  EXPECT_EQ(wide.Out(3, 0), TestBlock::kMarker);
+
+  // More buses than the plug-in has.
+  AudioBusBuffers twoIn[2] = {block.mInBus, block.mInBus};
+  AudioBusBuffers twoOut[2] = {block.mOutBus, block.mOutBus};
+  block.Fill();
+  block.mData.inputs = twoIn;
+  block.mData.outputs = twoOut;
+  block.mData.numInputs = block.mData.numOutputs = 2;
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+  EXPECT_NEAR(block.Out(0, 9), block.In(0, 9) * Gain(6.0), Tol());
+
+  // Inputs are never written, also when bypassed.
+  TestBlock check(kMaxBlock, Use64());
+  for (int bypass = 0; bypass < 2; ++bypass)
+  {
+    mPlug->SetBypassed(bypass != 0);
+    check.Fill();
+    ASSERT_EQ(mPlug->process(check.mData), kResultOk);
+    for (int c = 0; c < 2; ++c)
+      for (int s = 0; s < kMaxBlock; ++s) ASSERT_EQ(check.In(c, s), (s + 1) / 64.0 * (c + 1));
+  }
+}
+
+TEST_P(ProcessTest, BlocksLongerThanTheMaximumAreProcessedWhole)
+{
+  const int n = kMaxBlock * 3 + 5;
+  TestParamChanges changes;
+  changes.Add(TestEffect::kGain, {0.25});  // -6 dB
+  TestBlock block(n, Use64());
+  block.mData.inputParameterChanges = &changes;
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+  for (int c = 0; c < 2; ++c)
+    for (int s = 0; s < n; ++s) ASSERT_NEAR(block.Out(c, s), block.In(c, s) * Gain(-6.0), Tol());
+}
+
+TEST_P(ProcessTest, NoPointerOfAnEarlierBlockIsWritten)
+{
+  TestBlock first(kMaxBlock, Use64());
+  ASSERT_EQ(mPlug->process(first.mData), kResultOk);
+  first.Fill();
+
+  // Later blocks without outputs, with a different bus or with inactive output bus.
+  ProcessData noOut = first.mData;
+  noOut.numOutputs = 0;
+  noOut.outputs = nullptr;
+  ASSERT_EQ(mPlug->process(noOut), kResultOk);
+  TestBlock other(kMaxBlock, Use64());
+  ASSERT_EQ(mPlug->process(other.mData), kResultOk);
+  mPlug->activateBus(kAudio, kOutput, 0, false);
+  TestBlock inactive(kMaxBlock, Use64());
+  ASSERT_EQ(mPlug->process(inactive.mData), kResultOk);
+  EXPECT_EQ(inactive.Out(0, 0), TestBlock::kMarker);
+  mPlug->activateBus(kAudio, kOutput, 0, true);
+
+  for (int c = 0; c < 2; ++c)
+    for (int s = 0; s < kMaxBlock; ++s) ASSERT_EQ(first.Out(c, s), TestBlock::kMarker);
+
+  // An input that goes away reads silence, not what it carried before.
+  TestBlock again(kMaxBlock, Use64());
+  ASSERT_EQ(mPlug->process(again.mData), kResultOk);
+  AudioBusBuffers oneIn = again.mInBus;
+  oneIn.numChannels = 1;
+  again.mData.inputs = &oneIn;
+  again.Fill();
+  ASSERT_EQ(mPlug->process(again.mData), kResultOk);
+  EXPECT_NEAR(again.Out(1, 10), 0.0, Tol());
+}
+
+TEST_P(ProcessTest, BlockOfAnotherSampleSizeIsSilenced)
+{
+  TestBlock block(kMaxBlock, !Use64());
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+  for (int c = 0; c < 2; ++c)
+    for (int s = 0; s < kMaxBlock; ++s) ASSERT_EQ(block.Out(c, s), 0.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(SampleSizes, ProcessTest, ::testing::Values(kSample32, kSample64),
+                         [](const ::testing::TestParamInfo<int32>& info) {
+                           return info.param == kSample32 ? std::string("Float")
+                                                          : std::string("Double");
+                         });
+
+TEST(ProcessBeforeSetup, ProducesSilenceOrNothing)
+{
+  NamedHostApplication host("Test Host");
+  auto* plug = new TestEffect();
+  ASSERT_EQ(plug->initialize(&host), kResultOk);
+  plug->activateBus(kAudio, kInput, 0, true);
+  plug->activateBus(kAudio, kOutput, 0, true);
+  for (bool use64 : {false, true})
+  {
+    TestBlock block(512, use64);
+    ASSERT_EQ(plug->process(block.mData), kResultOk);
+    for (int s = 0; s < 512; ++s) ASSERT_EQ(block.Out(0, s), 0.0);
+  }
+  // Not even initialised: no buses, nothing written.
+  auto* bare = new TestEffect();
+  TestBlock block(16);
+  ASSERT_EQ(bare->process(block.mData), kResultOk);
+  EXPECT_EQ(block.Out(0, 0), TestBlock::kMarker);
+  bare->release();
+  plug->terminate();
+  plug->release();
+}
+
+TEST(ProcessLatency, BypassDelaysByTheLatency)
+{
+  NamedHostApplication host("Test Host");
+  auto* plug = new TestEffect(IEffectInstanceInfo(), 3);
+  StartPlugin(plug, &host, kSample64, 64);
+  EXPECT_EQ(plug->getLatencySamples(), 3u);
+  plug->SetBypassed(true);
+  TestBlock block(16, true);
+  ASSERT_EQ(plug->process(block.mData), kResultOk);
+  for (int s = 0; s < 16; ++s) ASSERT_EQ(block.Out(0, s), s < 3 ? 0.0 : block.In(0, s - 3));
+  plug->terminate();
+  plug->release();
+}
+
+TEST(ProcessSideChain, SideChainChannelsFollowTheMainBus)
+{
+  NamedHostApplication host("Test Host");
+  auto* plug = new TestEffect(IEffectInstanceInfo(), 0, 2, "4-4");
+  StartPlugin(plug, &host, kSample32, 64);
+  ASSERT_EQ(plug->getBusCount(kAudio, kInput), 2);
+
+  TestBlock main(16, false, 2), side(16, false, 2), out(16, false, 4);
+  for (int c = 0; c < 2; ++c)
+    for (int s = 0; s < 16; ++s) side.mIn32[c][s] = 0.5f;
+  AudioBusBuffers inBuses[2] = {main.mInBus, side.mInBus};
+  ProcessData data = main.mData;
+  data.inputs = inBuses;
+  data.numInputs = 2;
+  // The output bus has the arrangement of 4 channels.
+  data.outputs = &out.mOutBus;
+  ASSERT_EQ(plug->process(data), kResultOk);
+  EXPECT_EQ(out.Out(0, 2), main.In(0, 2));
+  EXPECT_EQ(out.Out(2, 2), 0.5);
+  // With the side chain bus inactive, its channels read silence.
+  plug->activateBus(kAudio, kInput, 1, false);
+  ASSERT_EQ(plug->process(data), kResultOk);
+  EXPECT_EQ(out.Out(2, 2), 0.0);
+  EXPECT_EQ(out.Out(1, 2), main.In(1, 2));
+  plug->terminate();
+  plug->release();
+}

@@ -1,0 +1,91 @@
+#include "vst3/sdk/ModuleEntry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+TEST(ModuleEntry, BundleReferencesAreKeptUntilTheLastExit)
+{
+  ModuleBundleRef a = ModuleBundleCreate("/tmp/One.vst3");
+  ModuleBundleRef b = ModuleBundleCreate("/tmp/Two.vst3");
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  const int counter = GetBundleRefCounter();
+
+  EXPECT_TRUE(bundleEntry(a));
+  EXPECT_TRUE(bundleEntry(b));
+  EXPECT_EQ(GetBundleRefCounter(), counter + 2);
+  EXPECT_EQ(ModuleBundleGetRetainCount(a), 2);
+  EXPECT_EQ(ModuleBundleGetRetainCount(b), 2);
+  // The first bundle ever received names the module.
+  if (counter == 0 && moduleHandle == a)
+  {
+    EXPECT_EQ(ghInst, a);
+    EXPECT_STREQ(gPath, "/tmp/One.vst3");
+  }
+
+  EXPECT_TRUE(bundleExit());
+  EXPECT_EQ(ModuleBundleGetRetainCount(a), 2);  // both still kept
+  EXPECT_EQ(ModuleBundleGetRetainCount(b), 2);
+  EXPECT_TRUE(bundleExit());
+  EXPECT_EQ(GetBundleRefCounter(), counter);
+  if (counter == 0)
+  {
+    EXPECT_EQ(ModuleBundleGetRetainCount(a), 1);  // released by the last exit
+    EXPECT_EQ(ModuleBundleGetRetainCount(b), 1);
+  }
+  ModuleBundleRelease(a);
+  ModuleBundleRelease(b);
+
+  // A null bundle only runs the module hook; an exit without entry is refused.
+  EXPECT_TRUE(bundleEntry(nullptr));
+  EXPECT_EQ(GetBundleRefCounter(), counter);
+  if (counter == 0)
+  {
+    EXPECT_FALSE(bundleExit());
+  }
+}
+
+TEST(ModuleEntry, LinuxEntryUsesTheModulesOwnBundle)
+{
+  ModuleBundleRef main = ModuleBundleGetMain();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(ModuleBundleGetMain(), main);
+  // A test executable is not inside a bundle: its folder stands in.
+  EXPECT_GT(strlen(ModuleBundleGetPath(main)), 0u);
+  EXPECT_EQ(ModuleBundleGetPath(main)[0], '/');
+
+  const int counter = GetBundleRefCounter();
+  const int retains = ModuleBundleGetRetainCount(main);
+  EXPECT_TRUE(ModuleEntry(nullptr));
+  EXPECT_EQ(GetBundleRefCounter(), counter + 1);
+  EXPECT_EQ(ModuleBundleGetRetainCount(main), retains + 1);
+  EXPECT_NE(moduleHandle, nullptr);
+  EXPECT_TRUE(ModuleExit());
+  EXPECT_EQ(GetBundleRefCounter(), counter);
+  // The module's own record outlives every release.
+  ModuleBundleRelease(main);
+  ModuleBundleRelease(main);
+  EXPECT_STRNE(ModuleBundleGetPath(main), "");
+}
+
+TEST(ModuleEntry, ResourcePathsUseTheLastPathComponent)
+{
+  ModuleBundleRef bundle = ModuleBundleCreate("/opt/Fx.vst3");
+  char path[256];
+  ASSERT_TRUE(ModuleBundleGetResourcePath(bundle, "resources/img/knob.png", path, sizeof(path)));
+  EXPECT_STREQ(path, "/opt/Fx.vst3/Contents/Resources/knob.png");
+  ASSERT_TRUE(ModuleBundleGetResourcePath(bundle, "bg.png", path, sizeof(path)));
+  EXPECT_STREQ(path, "/opt/Fx.vst3/Contents/Resources/bg.png");
+  EXPECT_FALSE(ModuleBundleGetResourcePath(bundle, "bg.png", path, 10));
+  EXPECT_STREQ(path, "");
+  EXPECT_FALSE(ModuleBundleGetResourcePath(bundle, "dir/", path, sizeof(path)));
+  EXPECT_FALSE(ModuleBundleGetResourcePath(nullptr, "bg.png", path, sizeof(path)));
+  EXPECT_FALSE(ModuleBundleGetResourcePath(bundle, nullptr, path, sizeof(path)));
+  ModuleBundleRelease(bundle);
+
+  EXPECT_EQ(ModuleBundleCreate(nullptr), nullptr);
+  EXPECT_EQ(ModuleBundleCreate(""), nullptr);
+  EXPECT_EQ(ModuleBundleCreate(std::string(3000, 'a').c_str()), nullptr);
+}
