@@ -151,6 +151,19 @@ void Tesk::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
                  SwitchValue(TeskChain::kMS), SwitchValue(TeskChain::kOVER));
 }
 
+// The module's identity for hosts. The class ID is the product's and never changes.
+const IEffectVST3ClassInfo gEffectClassInfo = {
+    "Quillfen",
+    "https://quillfen.example/tesk",
+    "support@quillfen.example",
+    "Tesk",
+    "Fx|EQ",
+    "3.0.0",
+    {0x5465736B, 0x51666E31, 0x8A3C47D2, 0x1F60B9E4},
+};
+
+// Builds a new Tesk holding one reference (the caller's) under a module-wide mutex, so
+// instances are constructed one at a time whatever thread the host creates them from.
 IEffectVST3* MakePlug()
 {
   static Core_Mutex sMutex;

@@ -3,6 +3,7 @@
 #include "dsp/TeskChain.h"
 #include "framework/IEffectInstanceInfo.h"
 #include "vst3/IEffectVST3.h"
+#include "vst3/IEffectVST3Factory.h"  // MakePlug, defined with the effect
 
 // The Tesk effect: a two-channel equaliser with table-driven saturation, presented to
 // VST 3 hosts through IEffectVST3. It owns the sound path (TeskChain), keeps the chain's
@@ -40,7 +41,3 @@ private:
 
   TeskChain mChain;
 };
-
-// Builds a new Tesk (one reference, owned by the caller) under a module-wide mutex, so
-// instances are constructed one at a time whatever thread the host creates them from.
-IEffectVST3* MakePlug();

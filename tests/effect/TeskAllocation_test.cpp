@@ -2,8 +2,8 @@
 // counting operators are exported from this executable, so the loaded module's calls
 // resolve to them as well.
 
-#include "support/BundleHost.h"
-#include "support/TeskParams.h"
+#include "effect/support/BundleHost.h"
+#include "effect/support/TeskParams.h"
 
 #include <gtest/gtest.h>
 

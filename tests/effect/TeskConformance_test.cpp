@@ -1,8 +1,8 @@
 // Host-conformance checks on the built module: repeated load and tear-down, several
 // instances, activation cycles, sample rates, block sizes, silence.
 
-#include "support/BundleHost.h"
-#include "support/TeskParams.h"
+#include "effect/support/BundleHost.h"
+#include "effect/support/TeskParams.h"
 
 #include <gtest/gtest.h>
 
@@ -189,8 +189,9 @@ TEST(TeskConformance, ZeroFramesAndSilenceFlags)
       for (int i = 0; i < 256; ++i) {
         ASSERT_TRUE(std::isfinite(out[c][i]));
         ASSERT_LT(std::fabs(out[c][i]), 1e-6);
-        if (outBus.silenceFlags & (1ull << c))
+        if (outBus.silenceFlags & (1ull << c)) {
           ASSERT_EQ(out[c][i], 0.0);
+        }
       }
     }
   }

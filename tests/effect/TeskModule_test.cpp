@@ -1,7 +1,7 @@
 // The built module as a host sees it: factory, parameters, units, buses, state, bypass.
 
-#include "support/BundleHost.h"
-#include "support/TeskParams.h"
+#include "effect/support/BundleHost.h"
+#include "effect/support/TeskParams.h"
 
 #include "pluginterfaces/base/ustring.h"
 #include "pluginterfaces/vst/ivstunits.h"

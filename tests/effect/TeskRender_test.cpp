@@ -1,7 +1,7 @@
 // tesk-render on the built bundle: rendering, parameter settings, state files, errors.
 
-#include "support/BundleHost.h"
-#include "support/TeskParams.h"
+#include "effect/support/BundleHost.h"
+#include "effect/support/TeskParams.h"
 
 #include "AudioFile.h"
 #include "dsp/TeskChain.h"

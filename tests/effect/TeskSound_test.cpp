@@ -1,8 +1,8 @@
 // The module's audio equals the sound path run directly, in both sample sizes, and the
 // channel link moves the second channel's values as the user expects.
 
-#include "support/BundleHost.h"
-#include "support/TeskParams.h"
+#include "effect/support/BundleHost.h"
+#include "effect/support/TeskParams.h"
 
 #include "dsp/TeskChain.h"
 

@@ -151,6 +151,11 @@ bool VstHost::Load(const std::string& bundlePath, std::string& error)
   return true;
 }
 
+void* VstHost::Symbol(const char* name) const
+{
+  return mLib ? dlsym(mLib, name) : nullptr;
+}
+
 std::string VstHost::Describe() const
 {
   if (!mFactory)

@@ -67,6 +67,8 @@ public:
   bool GetState(std::vector<uint8_t>& bytes, std::string& error);
   bool SetState(const std::vector<uint8_t>& bytes, std::string& error);
 
+  // An exported symbol of the loaded module, or null.
+  void* Symbol(const char* name) const;
   Steinberg::IPluginFactory* Factory() const { return mFactory; }
   Steinberg::Vst::IComponent* Component() const { return mComponent; }
   Steinberg::Vst::IAudioProcessor* Processor() const { return mProcessor; }

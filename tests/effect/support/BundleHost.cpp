@@ -1,4 +1,4 @@
-#include "support/BundleHost.h"
+#include "effect/support/BundleHost.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "support/TeskParams.h"
+#include "effect/support/TeskParams.h"
 
 namespace tesk_test {
 
