@@ -83,8 +83,8 @@ VstHost::~VstHost()
     mModuleExit();
   if (mLib)
     dlclose(mLib);
-  if (mHostApp)
-    mHostApp->release();
+  // The SDK's host application does not count references: it is deleted by its owner.
+  delete mHostApp;
 }
 
 FUnknown* VstHost::HostContext() const
@@ -119,7 +119,10 @@ bool VstHost::Load(const std::string& bundlePath, std::string& error)
     module = bundlePath;
   }
 
-  mLib = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // RTLD_NODELETE: the module stays mapped after ModuleExit and dlclose, as in most hosts.
+  // Memory a module keeps in its globals past ModuleExit stays reachable instead of being
+  // orphaned by the unmapping, and a module can be loaded and released many times.
+  mLib = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!mLib) {
     const char* why = dlerror();
     error = "not a VST 3 bundle (cannot load " + module + "): " + (why ? why : "unknown error");

@@ -190,9 +190,32 @@ bool ApplySettings(VstHost& host, const Options& o, bool queue, std::string& err
   return true;
 }
 
+std::string FormatNumber(double v)
+{
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", v);
+  return buf;
+}
+
+// A parameter ID as a number, or as its four characters for IDs such as 'bpas'.
+std::string IdText(ParamID id)
+{
+  char buf[16];
+  const char c[4] = {static_cast<char>(id >> 24), static_cast<char>(id >> 16), static_cast<char>(id >> 8),
+                     static_cast<char>(id)};
+  bool printable = id > 0xFFFFFF;
+  for (char ch : c)
+    printable = printable && ch >= 0x20 && ch < 0x7F;
+  if (printable)
+    std::snprintf(buf, sizeof buf, "'%c%c%c%c'", c[0], c[1], c[2], c[3]);
+  else
+    std::snprintf(buf, sizeof buf, "%u", id);
+  return buf;
+}
+
 int ListParameters(VstHost& host)
 {
-  std::printf("%10s  %-10s  %-5s  %10s  %s\n", "id", "title", "units", "default", "display");
+  std::printf("%6s  %-10s  %-5s  %8s  %s\n", "id", "title", "units", "default", "display");
   int n = host.ParamCount();
   for (int i = 0; i < n; ++i) {
     ParameterInfo info;
@@ -200,8 +223,10 @@ int ListParameters(VstHost& host)
       continue;
     double def = host.NormalizedToPlain(info.id, info.defaultNormalizedValue);
     std::string display = host.DisplayText(info.id, host.CurrentNormalized(info.id));
-    std::printf("%10u  %-10s  %-5s  %10g  %s\n", info.id, Ascii(info.title).c_str(), Ascii(info.units).c_str(),
-                def, display.c_str());
+    if (display.empty()) // the plug-in gives no text: show the plain value
+      display = FormatNumber(host.NormalizedToPlain(info.id, host.CurrentNormalized(info.id)));
+    std::printf("%6s  %-10s  %-5s  %8g  %s\n", IdText(info.id).c_str(), Ascii(info.title).c_str(),
+                Ascii(info.units).c_str(), def, display.c_str());
   }
   return 0;
 }
