@@ -94,7 +94,17 @@ public:
   void Process(const double* inL, const double* inR, double* outL, double* outR, int frames,
                int by, int ms, int over) noexcept;
 
+  // Where the processor has AVX2, the chain packs two band filters of both channels into
+  // one register; the output is the same bit for bit either way. Tests and benchmarks
+  // switch it off to check and measure the baseline SSE2 code. Returns whether the wide
+  // code is now in use.
+  bool SetWideVectors(bool enable) noexcept;
+  bool UsesWideVectors() const noexcept { return mWide; }
+
 private:
+  template <int kWide>
+  friend struct TeskChainKernel;
+
   typedef TeskChainV2 V2; // lane 0 first channel, lane 1 second channel
 
   // A Biquad on both channels at once; same arithmetic per lane.
@@ -103,31 +113,43 @@ private:
     V2 a0, a1, a2, b1, b2, z1, z2;
   };
 
-  // A StOversampler4x on both channels at once. The histories slide along longer
-  // buffers and are moved back to the front when a buffer is full, instead of shifting
-  // every sample.
-  static constexpr int kOutCap = 31 + 8 * 64;
-  static constexpr int kInCap = 8 + 2 * 64;
+  // Blocks are processed in chunks of up to kChunk frames, stage by stage, so that the
+  // recursive filters of different stages and bands overlap instead of waiting on each
+  // other sample by sample.
+  static constexpr int kChunk = 64;
+
+  // StOversampler4x histories of both channels. Each chunk starts with the current 31
+  // outputs and the kept inputs at the front of their buffers and appends behind them,
+  // so the samples of the whole chunk stay contiguous in time order.
+  template <int kUpsPerChunk, int kInKeep>
   struct Oversampler2
   {
-    V2 out[kOutCap];
-    V2 in[kInCap];
+    static constexpr int kKeep = kInKeep;
+    V2 out[31 + 4 * kUpsPerChunk];
+    V2 in[kInKeep + kUpsPerChunk];
     int outBase; // out[outBase] is the oldest of the 31 current outputs
-    int inBase;  // in[inBase] is the oldest of the 8 current inputs
+    int inBase;  // in[inBase] is the oldest of the kInKeep kept inputs
   };
+  // The saturation oversampler keeps 15 inputs, enough to rebuild its 31 outputs (the
+  // last eight up4 calls, curve applied) after blocks without OVER skipped them: those
+  // outputs depend on nothing but the inputs.
+  typedef Oversampler2<kChunk, 15> SatOversampler;   // one up4 per frame
+  typedef Oversampler2<2 * kChunk, 8> EqOversampler; // two up4 per frame
 
   void BlockStart() noexcept;
-  static void Up4(Oversampler2& os, V2 x) noexcept;
-  static V2 Down4(const Oversampler2& os) noexcept;
-  static void ClearOversampler(Oversampler2& os) noexcept;
 
   double mStored[kNumParams];
   double mFreq[kNumBands];
   double mSampleRate = 44100.0;
 
-  Biquad2 mEq[7];       // low, mid 1-4, high, low cut, in signal order
-  Biquad2 mSatPeak;     // fixed +9 dB peak after the oversampled saturation
-  Biquad2 mOutPeak;     // fixed -2.5 dB peak before the output gains
-  Oversampler2 mSatOs;  // around the saturation (4x)
-  Oversampler2 mEqOs;   // around the equaliser (fed twice per sample: 8x)
+  Biquad2 mEq[7];        // low, mid 1-4, high, low cut, in signal order
+  Biquad2 mSatPeak;      // fixed +9 dB peak after the oversampled saturation
+  Biquad2 mOutPeak;      // fixed -2.5 dB peak before the output gains
+  SatOversampler mSatOs; // around the saturation (4x)
+  EqOversampler mEqOs;   // around the equaliser (fed twice per frame: 8x)
+  bool mSatOutCurrent;   // mSatOs.out holds the outputs of the last eight inputs
+  V2 mDry[kChunk];       // the chunk's input samples, kept for the bypass
+  V2 mStage[kChunk];     // per-frame values handed from one stage of a chunk to the next
+  V2 mMid[8 * kChunk];   // the band filters' halfway values within a chunk
+  bool mWide = false;    // AVX2 code in use
 };

@@ -1,0 +1,55 @@
+// Processing must not allocate: this file counts every operator new in the test program.
+
+#include "dsp/TeskChain.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+namespace {
+std::atomic<long> gNews{0};
+}
+
+// Both halves use malloc and free, so they match each other (the compiler cannot see that).
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(std::size_t size)
+{
+  ++gNews;
+  if (void* p = std::malloc(size ? size : 1))
+    return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept
+{
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+  std::free(p);
+}
+
+namespace {
+
+TEST(TeskChain, ProcessingAllocatesNothing)
+{
+  std::vector<double> l(3000, 0.25), r(3000, -0.5);
+  TeskChain* chain = new TeskChain;
+  chain->SetSampleRate(96000.0);
+  const long before = gNews.load();
+  for (int over = 0; over < 2; ++over)
+    for (int ms = 0; ms < 2; ++ms)
+    {
+      chain->Process(l.data(), r.data(), l.data(), r.data(), 3000, 0, ms, over);
+      chain->Process(l.data(), r.data(), l.data(), r.data(), 0, 1, ms, over);
+    }
+  chain->SetStoredValue(TeskChain::kMGAIN3R, 2.0);
+  chain->Process(l.data(), r.data(), l.data(), r.data(), 17, 0, 1, 1);
+  EXPECT_EQ(gNews.load(), before);
+  delete chain;
+}
+
+} // namespace
