@@ -382,3 +382,68 @@ TEST(ProcessSideChain, SideChainChannelsFollowTheMainBus)
   plug->terminate();
   plug->release();
 }
+
+namespace {
+
+// A fixed list of note events.
+class TestEvents : public IEventList
+{
+public:
+  std::vector<Event> mEvents;
+  int32 PLUGIN_API getEventCount() override { return (int32)mEvents.size(); }
+  tresult PLUGIN_API getEvent(int32 index, Event& e) override
+  {
+    if (index < 0 || index >= (int32)mEvents.size()) return kResultFalse;
+    e = mEvents[index];
+    return kResultOk;
+  }
+  tresult PLUGIN_API addEvent(Event& e) override { return kResultFalse; }
+  tresult PLUGIN_API queryInterface(const TUID, void** obj) override
+  {
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  uint32 PLUGIN_API addRef() override { return 1; }
+  uint32 PLUGIN_API release() override { return 1; }
+};
+
+}  // namespace
+
+TEST(ProcessMidi, NoteEventsBecomeMidiMessages)
+{
+  NamedHostApplication host("Test Host");
+  auto* plug = new TestEffect(IEffectInstanceInfo(), 0, 0, "1-1 2-2", 1, false, true);
+  StartPlugin(plug, &host);
+  TestEvents events;
+  Event on = {};
+  on.type = Event::kNoteOnEvent;
+  on.sampleOffset = 5;
+  on.noteOn.channel = 1;
+  on.noteOn.pitch = 60;
+  on.noteOn.velocity = 0.5f;
+  Event poly = {};
+  poly.type = Event::kPolyPressureEvent;
+  Event off = {};
+  off.type = Event::kNoteOffEvent;
+  off.sampleOffset = 9;
+  off.noteOff.channel = 2;
+  off.noteOff.pitch = 61;
+  events.mEvents = {on, poly};
+  TestBlock block(16);
+  block.mData.inputEvents = &events;
+  ASSERT_EQ(plug->process(block.mData), kResultOk);
+  EXPECT_EQ(plug->mMidiCount, 1);
+  EXPECT_EQ(plug->mLastMidi.StatusMsg(), IMidiMsg::kNoteOn);
+  EXPECT_EQ(plug->mLastMidi.Channel(), 1);
+  EXPECT_EQ(plug->mLastMidi.NoteNumber(), 60);
+  EXPECT_EQ(plug->mLastMidi.Velocity(), 63);
+  EXPECT_EQ(plug->mLastMidi.mOffset, 5);
+  events.mEvents = {off};
+  ASSERT_EQ(plug->process(block.mData), kResultOk);
+  EXPECT_EQ(plug->mMidiCount, 2);
+  EXPECT_EQ(plug->mLastMidi.StatusMsg(), IMidiMsg::kNoteOff);
+  EXPECT_EQ(plug->mLastMidi.NoteNumber(), 61);
+  EXPECT_EQ(plug->mLastMidi.mOffset, 9);
+  plug->terminate();
+  plug->release();
+}

@@ -168,6 +168,13 @@ TEST_F(AdapterTest, ParameterListAndInformation)
     EXPECT_EQ(info.flags, ParameterInfo::kCanAutomate);
   }
 
+  Parameter* object = mPlug->getParameterObject(TestEffect::kGain);
+  ASSERT_NE(object, nullptr);
+  EXPECT_STREQ(object->isA(), "IEffectParameter");
+  EXPECT_TRUE(object->isTypeOf("Parameter"));
+  EXPECT_FALSE(object->isTypeOf("Parameter", false));
+  EXPECT_EQ(object->getPrecision(), 2);
+
   EXPECT_EQ(mPlug->getParameterInfo(-1, info), kResultFalse);
   EXPECT_EQ(mPlug->getParameterInfo(kHostParams + TestEffect::kNumParams, info), kResultFalse);
 }
@@ -289,7 +296,7 @@ TEST_F(AdapterTest, SetParamNormalizedWritesOnlyTheParameter)
   EXPECT_EQ(mPlug->setParamNormalized((ParamID)-1, 0.5), kResultFalse);
 }
 
-TEST_F(AdapterTest, BusArrangementsFollowTheChannelSpecification)
+TEST_F(AdapterTest, BusArrangementsFollowTheChannelIOList)
 {
   Init();
   SpeakerArrangement stereo = SpeakerArr::kStereo, mono = SpeakerArr::kMono;
@@ -435,4 +442,32 @@ TEST_F(AdapterTest, ComponentStateAndViewAreNotUsed)
   TUID cid;
   EXPECT_EQ(mPlug->getControllerClassId(cid), kNotImplemented);
   EXPECT_EQ(mPlug->createView("editor"), nullptr);
+}
+
+TEST(AdapterInstrument, OutputBusPerPairMidiInputAndNoBypass)
+{
+  NamedHostApplication host("Test Host");
+  auto* plug = new TestEffect(IEffectInstanceInfo(), 0, 0, "0-4", 2, true, true);
+  ASSERT_EQ(plug->initialize(&host), kResultOk);
+  EXPECT_EQ(plug->getBusCount(kAudio, kInput), 0);
+  ASSERT_EQ(plug->getBusCount(kAudio, kOutput), 2);
+  BusInfo info = {};
+  ASSERT_EQ(plug->getBusInfo(kAudio, kOutput, 1, info), kResultTrue);
+  EXPECT_EQ(ToAscii(info.name), "Output 2");
+  EXPECT_EQ(info.channelCount, 2);
+  ASSERT_EQ(plug->getBusCount(kEvent, kInput), 1);
+  ASSERT_EQ(plug->getBusInfo(kEvent, kInput, 0, info), kResultTrue);
+  EXPECT_EQ(ToAscii(info.name), "MIDI Input");
+  EXPECT_EQ(info.channelCount, 1);
+
+  // "Preset" with a step count of the preset count, and no "Bypass".
+  ASSERT_EQ(plug->getParameterCount(), 1 + TestEffect::kNumParams);
+  ParameterInfo pi = {};
+  ASSERT_EQ(plug->getParameterInfo(0, pi), kResultTrue);
+  EXPECT_EQ(pi.id, IEffectVST3::kPresetParamID);
+  EXPECT_EQ(pi.stepCount, 2);
+  ASSERT_EQ(plug->getParameterInfo(1, pi), kResultTrue);
+  EXPECT_EQ(pi.id, 0u);
+  plug->terminate();
+  plug->release();
 }

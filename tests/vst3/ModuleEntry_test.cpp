@@ -89,3 +89,21 @@ TEST(ModuleEntry, ResourcePathsUseTheLastPathComponent)
   EXPECT_EQ(ModuleBundleCreate(""), nullptr);
   EXPECT_EQ(ModuleBundleCreate(std::string(3000, 'a').c_str()), nullptr);
 }
+
+TEST(ModuleEntry, BundleFolderOfAModuleFile)
+{
+  char out[512];
+  // Files that do not exist are taken as written.
+  ASSERT_TRUE(ModuleBundlePathForModule("/opt/x/Fx.vst3/Contents/x86_64-linux/Fx.so", out, sizeof(out)));
+  EXPECT_STREQ(out, "/opt/x/Fx.vst3");
+  ASSERT_TRUE(ModuleBundlePathForModule("/opt/x/lib/Fx.so", out, sizeof(out)));
+  EXPECT_STREQ(out, "/opt/x/lib");
+  ASSERT_TRUE(ModuleBundlePathForModule("/opt/x/Fx/Contents/x86_64-linux/Fx.so", out, sizeof(out)));
+  EXPECT_STREQ(out, "/opt/x/Fx/Contents/x86_64-linux");  // not a bundle folder
+  ASSERT_TRUE(ModuleBundlePathForModule("/Fx.so", out, sizeof(out)));
+  EXPECT_STREQ(out, "/");
+  EXPECT_FALSE(ModuleBundlePathForModule("/opt/x/lib/Fx.so", out, 5));
+  EXPECT_STREQ(out, "");
+  EXPECT_FALSE(ModuleBundlePathForModule("Fx.so", out, sizeof(out)));
+  EXPECT_FALSE(ModuleBundlePathForModule(nullptr, out, sizeof(out)));
+}

@@ -82,18 +82,23 @@ bool EndsWith (const char* s, const char* suffix)
 	return n >= m && std::strcmp (s + n - m, suffix) == 0;
 }
 
-// The bundle folder for the module file at modulePath, written into out.
-void BundlePathForModule (const char* modulePath, char* out, size_t size)
+} // namespace
+
+bool ModuleBundlePathForModule (const char* modulePath, char* out, int size)
 {
+	if (!out || size <= 0)
+		return false;
 	out[0] = '\0';
+	if (!modulePath || !modulePath[0])
+		return false;
 	char path[PATH_MAX + 1];
 	if (!realpath (modulePath, path) && !CopyString (path, sizeof (path), modulePath))
-		return;
+		return false;
 
 	char dir[PATH_MAX + 1];
 	std::memcpy (dir, path, sizeof (dir));
 	if (!StripLastComponent (dir, nullptr, 0))
-		return;
+		return false;
 	// NAME.vst3/Contents/<arch>/NAME.so: the bundle is two folders further up.
 	char bundle[PATH_MAX + 1];
 	char arch[256], contents[256];
@@ -101,14 +106,9 @@ void BundlePathForModule (const char* modulePath, char* out, size_t size)
 	if (StripLastComponent (bundle, arch, sizeof (arch)) &&
 	    StripLastComponent (bundle, contents, sizeof (contents)) &&
 	    std::strcmp (contents, "Contents") == 0 && EndsWith (bundle, ".vst3"))
-	{
-		CopyString (out, size, bundle);
-		return;
-	}
-	CopyString (out, size, dir);
+		return CopyString (out, static_cast<size_t> (size), bundle);
+	return CopyString (out, static_cast<size_t> (size), dir);
 }
-
-} // namespace
 
 ModuleBundleRef ModuleBundleGetMain ()
 {
@@ -118,7 +118,7 @@ ModuleBundleRef ModuleBundleGetMain ()
 		record.isMain = true;
 		Dl_info info {};
 		if (dladdr (reinterpret_cast<void*> (&ModuleBundleGetMain), &info) && info.dli_fname)
-			BundlePathForModule (info.dli_fname, record.path, sizeof (record.path));
+			ModuleBundlePathForModule (info.dli_fname, record.path, sizeof (record.path));
 		return &record;
 	}();
 	return main;
@@ -232,7 +232,11 @@ bool bundleExit ()
 	{
 		for (int i = 0; i < gBundleRefCount; ++i)
 			ModuleBundleRelease (gBundleRefs[i]);
+		// Nothing is kept any more: give the list back, the module may be unloaded next.
+		std::free (gBundleRefs);
+		gBundleRefs = nullptr;
 		gBundleRefCount = 0;
+		gBundleRefCapacity = 0;
 	}
 	return true;
 }

@@ -16,6 +16,11 @@ using ModuleBundleRef = ModuleBundle*;
     first call looks the path up (dladdr on this module's code): the bundle folder when the
     module sits at NAME.vst3/Contents/<arch>/NAME.so, otherwise the folder holding the file. */
 ModuleBundleRef ModuleBundleGetMain ();
+/** The bundle folder of the module file at modulePath, written into out (size bytes):
+    NAME.vst3 for NAME.vst3/Contents/<arch>/NAME.so, otherwise the folder holding the
+    file. Symbolic links are resolved when the file exists. False (out empty) when
+    nothing fits. */
+bool ModuleBundlePathForModule (const char* modulePath, char* out, int size);
 /** A new record for the given bundle path (null when path is null, empty or longer than
     2047 bytes, or on allocation failure), holding one reference. */
 ModuleBundleRef ModuleBundleCreate (const char* path);

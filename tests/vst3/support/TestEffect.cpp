@@ -8,9 +8,9 @@
 std::atomic<int> TestEffect::sInstances{0};
 
 TestEffect::TestEffect(IEffectInstanceInfo info, int latency, int scChans, const char* ioSpec,
-                       int nPresets)
+                       int nPresets, bool isInst, bool doesMidi)
     : IEffectVST3(info, kNumParams, ioSpec, nPresets, "TestFx", "", "Tests", 0x10203, 0x54737431,
-                  0x54657374, latency, false, false, false, scChans)
+                  0x54657374, latency, doesMidi, false, isInst, scChans)
 {
   ++sInstances;
   GetParam(kGain)->InitDouble("Gain", 0.0, -12.0, 12.0, 0.01, "dB", "", 1.0);
@@ -56,6 +56,12 @@ void TestEffect::ProcessDoubleReplacing(double** inputs, double** outputs, int n
     for (int s = 0; s < nFrames; ++s)
       outputs[c][s] = c < NInChannels() ? inputs[c][s] * gain + offset : 0.0;
   }
+}
+
+void TestEffect::ProcessMidiMsg(IMidiMsg* msg)
+{
+  ++mMidiCount;
+  mLastMidi = *msg;
 }
 
 // The module's effect for these tests: the factory builds TestEffect instances.

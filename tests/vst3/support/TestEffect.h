@@ -28,11 +28,16 @@ public:
   static constexpr double kOffset = 0.25;
 
   explicit TestEffect(IEffectInstanceInfo info = IEffectInstanceInfo(), int latency = 0,
-                      int scChans = 0, const char* ioSpec = "1-1 2-2", int nPresets = 1);
+                      int scChans = 0, const char* ioSpec = "1-1 2-2", int nPresets = 1,
+                      bool isInst = false, bool doesMidi = false);
 
   void Reset() override;
   void OnParamChange(int paramIdx) override;
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
+  // Records incoming MIDI (audio thread, under the mutex).
+  void ProcessMidiMsg(IMidiMsg* msg) override;
+  int mMidiCount = 0;
+  IMidiMsg mLastMidi;
 
   // Observations, readable from any thread.
   std::atomic<int> mResets{0};
