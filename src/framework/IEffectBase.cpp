@@ -330,6 +330,10 @@ void IEffectBase::SetInputChannelConnections(int idx, int n, bool connected)
   for (int i = idx < 0 ? 0 : idx; i < end; ++i)
   {
     InChannel* c = mInChannels.Get(i);
+    // A channel that goes silent must not replay the last host samples converted
+    // into its scratch buffer.
+    if (c->mConnected && !connected && c->mScratchBuf.GetSize() > 0)
+      memset(c->mScratchBuf.Get(), 0, sizeof(double) * (size_t)c->mScratchBuf.GetSize());
     c->mConnected = connected;
     if (!connected)
     {

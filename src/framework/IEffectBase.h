@@ -24,8 +24,9 @@
 // Threads: the adapter calls the channel and buffer operations and ProcessBuffers
 // from the audio thread while holding the mutex; the editor calls
 // SetParameterFromGUI from the UI thread, which takes the same (recursive) mutex, so
-// parameter changes never interleave with a block. Preset and file operations take
-// no lock of their own beyond what SerializeParams / UnserializeParams take.
+// parameter changes never interleave with a block. Preset operations take no lock
+// of their own beyond what SerializeParams / UnserializeParams take; the file loaders
+// hold the mutex while they set parameters.
 class IEffectBase
 {
 public:
@@ -88,7 +89,7 @@ public:
   virtual void OnActivate(bool active);
   // Incoming MIDI passes through (SendMidiMsg).
   virtual void ProcessMidiMsg(IMidiMsg* msg);
-  virtual void ProcessSysEx(ISysEx* msg) {}
+  virtual void ProcessSysEx(ISysEx* /*msg*/) {}
   // Writes "" and returns false.
   virtual bool MidiNoteName(int noteNumber, char* text);
   // The state format: SerializeParams / UnserializeParams.
@@ -101,7 +102,7 @@ public:
   virtual void OnWindowResize() {}
   virtual bool HostRequestingAboutBox() { return false; }
   virtual void OnHostIdentified() {}
-  virtual void PopupHostContextMenuForParam(int paramIdx, int x, int y) {}
+  virtual void PopupHostContextMenuForParam(int /*paramIdx*/, int /*x*/, int /*y*/) {}
   // UI thread: the editor changed parameter idx to a normalised value. Under the
   // mutex: sets the parameter, tells the host, calls OnParamChange. Ignored for an
   // index outside the parameter list.
@@ -126,7 +127,7 @@ public:
   // Stores the latency in frames; with a delay line, resizes and clears it.
   virtual void SetLatency(int samples);
   virtual bool SendMidiMsg(IMidiMsg* pMsg) = 0;
-  virtual bool SendSysEx(ISysEx* pSysEx) { return false; }
+  virtual bool SendSysEx(ISysEx* /*pSysEx*/) { return false; }
   // With an editor: pushes every parameter's plain value to it.
   virtual void RedrawParamControls();
   virtual void DirtyPTCompareState() {}

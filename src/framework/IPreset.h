@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string.h>
+
 #include "framework/ByteChunk.h"
 
 // One preset (program) slot of the plug-in base: a name and a state snapshot in the
