@@ -119,10 +119,7 @@ bool VstHost::Load(const std::string& bundlePath, std::string& error)
     module = bundlePath;
   }
 
-  // RTLD_NODELETE: the module stays mapped after ModuleExit and dlclose, as in most hosts.
-  // Memory a module keeps in its globals past ModuleExit stays reachable instead of being
-  // orphaned by the unmapping, and a module can be loaded and released many times.
-  mLib = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  mLib = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!mLib) {
     const char* why = dlerror();
     error = "not a VST 3 bundle (cannot load " + module + "): " + (why ? why : "unknown error");

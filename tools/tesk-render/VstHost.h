@@ -19,7 +19,7 @@ class VstHost
 {
 public:
   VstHost();
-  ~VstHost(); // releases the instance, calls ModuleExit and closes the module (which stays mapped)
+  ~VstHost(); // releases the instance, calls ModuleExit and unloads the module
   VstHost(const VstHost&) = delete;
   VstHost& operator=(const VstHost&) = delete;
 
