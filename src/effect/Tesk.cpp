@@ -3,6 +3,8 @@
 #include "core/Core_Mutex.h"
 #include "framework/IParam.h"
 
+#include <new>
+
 namespace {
 
 constexpr int FourCC(char a, char b, char c, char d)
@@ -164,9 +166,11 @@ const IEffectVST3ClassInfo gEffectClassInfo = {
 
 // Builds a new Tesk holding one reference (the caller's) under a module-wide mutex, so
 // instances are constructed one at a time whatever thread the host creates them from.
+// Null when memory runs out: the factory reports that to the host instead of unwinding
+// through it.
 IEffectVST3* MakePlug()
 {
   static Core_Mutex sMutex;
   Core_MutexLock lock(sMutex);
-  return new Tesk(IEffectInstanceInfo());
+  return new (std::nothrow) Tesk(IEffectInstanceInfo());
 }
