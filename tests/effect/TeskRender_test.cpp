@@ -196,6 +196,28 @@ TEST_F(TeskRender, BenchPrintsOneLineAndWritesNothing)
   EXPECT_NE(r.out.find("x real time"), std::string::npos);
 }
 
+TEST_F(TeskRender, DemoInputAndLevels)
+{
+  Result r = Run("--make-demo '" + Path("demo.wav") + "'", false);
+  ASSERT_EQ(r.status, 0) << r.err;
+  AudioData demo;
+  std::string error;
+  ASSERT_TRUE(ReadAudioFile(Path("demo.wav"), demo, error)) << error;
+  EXPECT_EQ(demo.Channels(), 2);
+  EXPECT_EQ(demo.sampleRate, 48000);
+  EXPECT_EQ(demo.Frames(), 6 * 48000);
+  for (const auto& ch : demo.channels) {
+    double peak = 0, rms = 0;
+    ChannelLevels(ch, peak, rms);
+    EXPECT_GT(peak, 0.25);  // well above silence, with headroom below full scale
+    EXPECT_LT(peak, 0.9);
+    EXPECT_GT(rms, 0.01);
+  }
+  r = Run("--levels '" + Path("demo.wav") + "'", false);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("channel 2: peak"), std::string::npos) << r.out;
+}
+
 TEST_F(TeskRender, ErrorsAreOneLineAndFail)
 {
   WriteInput("in.wav", TestSignal(2, 100));
