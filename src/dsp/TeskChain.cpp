@@ -22,16 +22,10 @@ typedef TeskChainV2 V2;
 typedef double V4 __attribute__((vector_size(32)));
 typedef float V2f __attribute__((vector_size(8)));
 typedef float V4f __attribute__((vector_size(16)));
-typedef long long V2i __attribute__((vector_size(16)));
-typedef long long V4i __attribute__((vector_size(32)));
 typedef StOversampler4x Os;
 
+// Kernel helpers are always inlined, so each kernel compiles them for its own target.
 #define TESK_INLINE inline __attribute__((always_inline))
-#if defined(__clang__)
-#define TESK_SHUFFLE4(a, b, i0, i1, i2, i3) __builtin_shufflevector(a, b, i0, i1, i2, i3)
-#else
-#define TESK_SHUFFLE4(a, b, i0, i1, i2, i3) __builtin_shuffle(a, b, V4i{i0, i1, i2, i3})
-#endif
 
 const double kSqrt2 = 1.4142135623730951;
 // Offset added to every input sample and removed again at the output.
@@ -58,7 +52,14 @@ struct HarmPairs
     }
   }
 };
-const HarmPairs kHarmPairs;
+// Built on first use (thread-safe), so that chains constructed during static
+// initialisation of other files find it ready.
+const HarmPairs& Pairs() noexcept
+{
+  static const HarmPairs pairs;
+  return pairs;
+}
+typedef const double (*PairRows)[2];
 
 // Frequency lists per band pair; a selection outside a list's length matches nothing.
 struct FreqList
@@ -164,6 +165,7 @@ TeskChain::TeskChain() noexcept
   }
   ClearState();
   SetWideVectors(true);
+  Pairs();
   // Band filters are pass-through until the first block start tunes them.
   const Biquad passThrough;
   for (Biquad2& f : mEq)

@@ -16,11 +16,13 @@
 //
 // Usage (the effect's audio callback, under its instance mutex):
 //   chain.SetSampleRate(sr);                       // when processing is set up
-//   chain.SetStoredValue(TeskChain::kMGain2L, 3);  // whenever a parameter changes
+//   chain.SetStoredValue(TeskChain::kMGAIN2L, 3);  // whenever a parameter changes
 //   chain.Process(inL, inR, outL, outR, nFrames, by, ms, over);
 //
 // Threads: not thread-safe; the owner serialises all calls (the instance mutex).
-// Process allocates nothing, takes no lock and does no I/O.
+// Process allocates nothing, takes no lock and does no I/O. The object holds all its
+// histories and scratch by value (about 30 KB): keep it inside the effect object rather
+// than on a thread's stack.
 
 #if defined(__GNUC__) || defined(__clang__)
 typedef double TeskChainV2 __attribute__((vector_size(16)));
@@ -83,8 +85,8 @@ public:
   // Processes one block. Block start (always, even for frames <= 0): select the band
   // frequencies from the stored selections and retune the band filters for the current
   // sample rate. Then, for frames > 0 with all four pointers non-null, each output
-  // sample i is written after both input samples i have been read, so outL may equal inL
-  // and outR may equal inR (in-place processing).
+  // sample i is written after both input samples i have been read, so the outputs may be
+  // the input buffers (in place, even crossed); other partial overlaps are not allowed.
   //   by:   BY switch,   1 = bypassed (outputs equal inputs, bit for bit), 0 = processing
   //   ms:   MS switch,   1 = left/right, 0 = mid/side
   //   over: OVER switch, 1 = four-times oversampled saturation, 0 = plain
@@ -94,8 +96,10 @@ public:
   void Process(const double* inL, const double* inR, double* outL, double* outR, int frames,
                int by, int ms, int over) noexcept;
 
-  // Where the processor has AVX2, the chain packs two band filters of both channels into
-  // one register; the output is the same bit for bit either way. Tests and benchmarks
+  // Where the processor has AVX2 (checked at run time; the module itself is built for
+  // baseline x86-64), the chain packs two band filters of both channels into one
+  // register and runs the curve and the equaliser's interpolation four lanes at a time.
+  // The output is the same bit for bit either way. On by default; tests and benchmarks
   // switch it off to check and measure the baseline SSE2 code. Returns whether the wide
   // code is now in use.
   bool SetWideVectors(bool enable) noexcept;

@@ -171,6 +171,12 @@ void ExpectIdentical(Pair& p, const Signal& in, const std::vector<int>& blocks, 
 
 TEST(TeskChainExactness, EverySwitchCombinationAtEverySampleRate)
 {
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+  if (__builtin_cpu_supports("avx2"))
+  {
+    EXPECT_TRUE(TeskChain().UsesWideVectors()); // both kernels are compared below
+  }
+#endif
   for (double sr : {44100.0, 48000.0, 96000.0, 192000.0})
     for (int by = 0; by < 2; ++by)
       for (int ms = 0; ms < 2; ++ms)
@@ -244,6 +250,30 @@ TEST(TeskChainExactness, ChangesBetweenBlocksOfEverySize)
   EXPECT_EQ(FirstDifference(nr, lr), -1);
 }
 
+TEST(TeskChainExactness, OversamplingSwitchedOnAfterLongAndShortBreaks)
+{
+  // The oversampled saturation keeps its history through blocks without OVER, whether
+  // the break is long or only a few frames.
+  Pair p(48000.0);
+  p.Apply(kHot);
+  const Signal in = Random(6000, 17, 2.0);
+  std::vector<double> rl(6000), rr(6000), nl(6000), nr(6000), ll(6000), lr(6000);
+  const int plan[][2] = {{1000, 0}, {700, 1}, {3, 0}, {1, 1}, {7, 0}, {9, 1}, {1, 0},
+                         {1, 1}, {300, 0}, {64, 1}, {65, 0}, {3849, 1}};
+  int pos = 0;
+  for (const auto& step : plan)
+  {
+    p.Process(&in.l[pos], &in.r[pos], &rl[pos], &rr[pos], &nl[pos], &nr[pos], &ll[pos], &lr[pos],
+              step[0], 0, 0, step[1]);
+    pos += step[0];
+  }
+  ASSERT_EQ(pos, 6000);
+  EXPECT_EQ(FirstDifference(rl, ll), -1);
+  EXPECT_EQ(FirstDifference(rr, lr), -1);
+  EXPECT_EQ(FirstDifference(nl, ll), -1);
+  EXPECT_EQ(FirstDifference(nr, lr), -1);
+}
+
 TEST(TeskChain, BlockSizeDoesNotChangeTheOutput)
 {
   const Signal in = Random(3000, 77, 1.0);
@@ -283,6 +313,14 @@ TEST(TeskChain, InPlaceBuffersGiveTheSameOutput)
     }
     EXPECT_EQ(FirstDifference(l, buf.l), -1) << by;
     EXPECT_EQ(FirstDifference(r, buf.r), -1) << by;
+
+    // Crossed buffers: the left output goes where the right input was and vice versa.
+    TeskChain crossed;
+    Signal x = in;
+    for (int pos = 0; pos < 1200; pos += 300)
+      crossed.Process(&x.l[pos], &x.r[pos], &x.r[pos], &x.l[pos], 300, by, 0, 1);
+    EXPECT_EQ(FirstDifference(l, x.r), -1) << by;
+    EXPECT_EQ(FirstDifference(r, x.l), -1) << by;
   }
 }
 
