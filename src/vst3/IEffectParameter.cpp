@@ -8,17 +8,11 @@
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-namespace {
-
-// Host values are meant to lie in 0..1; anything else (NaN included) is brought there
-// before it reaches the parameter's arithmetic.
-ParamValue ClampNormalized(ParamValue v)
+ParamValue IEffectParameter::ClampNormalized(ParamValue v)
 {
   if (!(v >= 0.0)) return 0.0;  // negative or NaN
   return v > 1.0 ? 1.0 : v;
 }
-
-}  // namespace
 
 IEffectParameter::IEffectParameter(IParam* param, ParamID id, UnitID unitId) : mParam(param)
 {

@@ -27,6 +27,11 @@ public:
 
   IParam* GetIParam() const { return mParam; }
 
+  // Host values are meant to lie in 0..1; anything else is brought there before it
+  // reaches the parameter's arithmetic (NaN gives 0; callers that must ignore NaN check
+  // for it first).
+  static Steinberg::Vst::ParamValue ClampNormalized(Steinberg::Vst::ParamValue v);
+
   // param's display text for a normalised value (brought into 0..1 first; NaN reads as
   // 0), display texts included, widened into string.
   static void FormatForHost(IParam* param, Steinberg::Vst::ParamValue valueNormalized,

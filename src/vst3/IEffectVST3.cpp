@@ -70,10 +70,6 @@ T* BusChannel(AudioBusBuffers& bus, int c)
   return channels ? channels[c] : nullptr;
 }
 
-// Normalised values from the host: NaN is rejected by the callers; anything else is
-// brought into 0..1, the range the parameter arithmetic is defined on.
-double Clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
-
 }  // namespace
 
 IEffectVST3::IEffectVST3(IEffectInstanceInfo instanceInfo, int nParams, const char* channelIOStr,
@@ -363,7 +359,7 @@ void IEffectVST3::ApplyParameterChanges(IParameterChanges* changes)
     ParamValue value = 0.0;
     if (queue->getPoint(nPoints - 1, offset, value) != kResultOk) continue;
     if (std::isnan(value)) continue;
-    value = Clamp01(value);
+    value = IEffectParameter::ClampNormalized(value);
 
     const ParamID id = queue->getParameterId();
     if (id == kBypassParamID)
@@ -514,6 +510,14 @@ tresult PLUGIN_API IEffectVST3::process(ProcessData& data)
     return kResultOk;
   }
 
+  // Without room for the block's buffer lists (allocation failed at construction).
+  if (mInPtrs32.GetSize() < NInChannels() || mInPtrs64.GetSize() < NInChannels() ||
+      mOutPtrs32.GetSize() < NOutChannels() || mOutPtrs64.GetSize() < NOutChannels())
+  {
+    SilenceOutputs(data);
+    return kResultOk;
+  }
+
   const int nFrames = data.numSamples > 0 ? data.numSamples : 0;
   if (sampleSize == kSample64)
   {
@@ -583,7 +587,7 @@ tresult PLUGIN_API IEffectVST3::setParamNormalized(ParamID tag, ParamValue value
 {
   if ((int32)tag < 0 || (int32)tag >= NParams() || std::isnan(value)) return kResultFalse;
   Core_MutexLock lock(mMutex);
-  GetParam((int)tag)->SetNormalized(Clamp01(value));
+  GetParam((int)tag)->SetNormalized(IEffectParameter::ClampNormalized(value));
   return kResultOk;
 }
 

@@ -93,6 +93,25 @@ bool CPluginFactory::growClasses ()
 	return true;
 }
 
+CPluginFactory::ClassEntry* CPluginFactory::addEntry (CreateFunction createFunc, void* context,
+                                                   bool isUnicode)
+{
+	if (classCount >= maxClassCount && !growClasses ())
+		return nullptr;
+	// The table is raw storage (realloc); each entry is constructed in place, zeroed.
+	ClassEntry* entry = new (&classes[classCount]) ClassEntry ();
+	entry->createFunc = createFunc;
+	entry->context = context;
+	entry->isUnicode = isUnicode;
+	++classCount;
+	return entry;
+}
+
+const CPluginFactory::ClassEntry* CPluginFactory::entryAt (int32 index) const
+{
+	return (index >= 0 && index < classCount) ? &classes[index] : nullptr;
+}
+
 bool CPluginFactory::registerClass (const PClassInfo* info, CreateFunction createFunc,
                                     void* context)
 {
@@ -109,44 +128,31 @@ bool CPluginFactory::registerClass (const PClassInfo* info, CreateFunction creat
 bool CPluginFactory::registerClass (const PClassInfo2* info, CreateFunction createFunc,
                                     void* context)
 {
-	if (!info || !createFunc)
+	ClassEntry* entry = (info && createFunc) ? addEntry (createFunc, context, false) : nullptr;
+	if (!entry)
 		return false;
-	if (classCount >= maxClassCount && !growClasses ())
-		return false;
-	// The table is raw storage (realloc); each entry is constructed in place.
-	ClassEntry& entry = *new (&classes[classCount]) ClassEntry ();
-	entry.info8 = *info;
-	entry.info16.fromAscii (*info);
-	entry.createFunc = createFunc;
-	entry.context = context;
-	entry.isUnicode = false;
-	++classCount;
+	entry->info8 = *info;
+	entry->info16.fromAscii (*info);
 	return true;
 }
 
 bool CPluginFactory::registerClass (const PClassInfoW* info, CreateFunction createFunc,
                                     void* context)
 {
-	if (!info || !createFunc)
+	ClassEntry* entry = (info && createFunc) ? addEntry (createFunc, context, true) : nullptr;
+	if (!entry)
 		return false;
-	if (classCount >= maxClassCount && !growClasses ())
-		return false;
-	// The table is raw storage (realloc); each entry is constructed in place.
-	ClassEntry& entry = *new (&classes[classCount]) ClassEntry ();
-	entry.info16 = *info;
-	memcpy (entry.info8.cid, info->cid, sizeof (TUID));
-	entry.info8.cardinality = info->cardinality;
-	copyField (entry.info8.category, info->category, PClassInfo::kCategorySize);
-	narrowField (entry.info8.name, info->name, PClassInfo::kNameSize);
-	entry.info8.classFlags = info->classFlags;
-	copyField (entry.info8.subCategories, info->subCategories, PClassInfo2::kSubCategoriesSize);
-	narrowField (entry.info8.vendor, info->vendor, PClassInfo2::kVendorSize);
-	narrowField (entry.info8.version, info->version, PClassInfo2::kVersionSize);
-	narrowField (entry.info8.sdkVersion, info->sdkVersion, PClassInfo2::kVersionSize);
-	entry.createFunc = createFunc;
-	entry.context = context;
-	entry.isUnicode = true;
-	++classCount;
+	PClassInfo2& info8 = entry->info8;
+	entry->info16 = *info;
+	memcpy (info8.cid, info->cid, sizeof (TUID));
+	info8.cardinality = info->cardinality;
+	copyField (info8.category, info->category, PClassInfo::kCategorySize);
+	narrowField (info8.name, info->name, PClassInfo::kNameSize);
+	info8.classFlags = info->classFlags;
+	copyField (info8.subCategories, info->subCategories, PClassInfo2::kSubCategoriesSize);
+	narrowField (info8.vendor, info->vendor, PClassInfo2::kVendorSize);
+	narrowField (info8.version, info->version, PClassInfo2::kVersionSize);
+	narrowField (info8.sdkVersion, info->sdkVersion, PClassInfo2::kVersionSize);
 	return true;
 }
 
@@ -185,48 +191,37 @@ int32 PLUGIN_API CPluginFactory::countClasses ()
 	return classCount;
 }
 
+// Classes registered with UTF-16 texts answer only getClassInfoUnicode.
 tresult PLUGIN_API CPluginFactory::getClassInfo (int32 index, PClassInfo* info)
 {
-	if (!info)
+	const ClassEntry* entry = entryAt (index);
+	if (!info || !entry)
 		return kInvalidArgument;
-	if (index < 0 || index >= classCount)
-		return kInvalidArgument;
-	const ClassEntry& entry = classes[index];
-	if (entry.isUnicode)
-	{
-		*info = PClassInfo ();
+	*info = PClassInfo ();
+	if (entry->isUnicode)
 		return kResultFalse;
-	}
-	memcpy (info->cid, entry.info8.cid, sizeof (TUID));
-	info->cardinality = entry.info8.cardinality;
-	memcpy (info->category, entry.info8.category, PClassInfo::kCategorySize);
-	memcpy (info->name, entry.info8.name, PClassInfo::kNameSize);
+	memcpy (info->cid, entry->info8.cid, sizeof (TUID));
+	info->cardinality = entry->info8.cardinality;
+	memcpy (info->category, entry->info8.category, PClassInfo::kCategorySize);
+	memcpy (info->name, entry->info8.name, PClassInfo::kNameSize);
 	return kResultOk;
 }
 
 tresult PLUGIN_API CPluginFactory::getClassInfo2 (int32 index, PClassInfo2* info)
 {
-	if (!info)
+	const ClassEntry* entry = entryAt (index);
+	if (!info || !entry)
 		return kInvalidArgument;
-	if (index < 0 || index >= classCount)
-		return kInvalidArgument;
-	const ClassEntry& entry = classes[index];
-	if (entry.isUnicode)
-	{
-		*info = PClassInfo2 ();
-		return kResultFalse;
-	}
-	memcpy (info, &entry.info8, sizeof (PClassInfo2));
-	return kResultOk;
+	*info = entry->isUnicode ? PClassInfo2 () : entry->info8;
+	return entry->isUnicode ? kResultFalse : kResultOk;
 }
 
 tresult PLUGIN_API CPluginFactory::getClassInfoUnicode (int32 index, PClassInfoW* info)
 {
-	if (!info)
+	const ClassEntry* entry = entryAt (index);
+	if (!info || !entry)
 		return kInvalidArgument;
-	if (index < 0 || index >= classCount)
-		return kInvalidArgument;
-	memcpy (info, &classes[index].info16, sizeof (PClassInfoW));
+	*info = entry->info16;
 	return kResultOk;
 }
 

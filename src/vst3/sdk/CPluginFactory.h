@@ -56,6 +56,9 @@ protected:
 	};
 
 	bool growClasses ();
+	/** A new zeroed entry at the end of the table, or null when it cannot grow. */
+	ClassEntry* addEntry (CreateFunction createFunc, void* context, bool isUnicode);
+	const ClassEntry* entryAt (int32 index) const;
 	ClassEntry* findClass (const char* cid) const;
 
 	int32 refCount;

@@ -58,15 +58,20 @@ int32 PLUGIN_API SingleComponentEffect::getBusCount (MediaType type, BusDirectio
 	return list ? static_cast<int32> (list->size ()) : 0;
 }
 
-tresult PLUGIN_API SingleComponentEffect::getBusInfo (MediaType type, BusDirection dir,
-                                                      int32 index, BusInfo& info)
+Bus* SingleComponentEffect::getBus (MediaType type, BusDirection dir, int32 index)
 {
 	BusList* list = getBusList (type, dir);
 	if (!list || index < 0 || index >= static_cast<int32> (list->size ()))
-		return kInvalidArgument;
-	Bus* bus = list->at (index);
+		return nullptr;
+	return list->at (index);
+}
+
+tresult PLUGIN_API SingleComponentEffect::getBusInfo (MediaType type, BusDirection dir,
+                                                      int32 index, BusInfo& info)
+{
+	Bus* bus = getBus (type, dir, index);
 	if (!bus)
-		return kResultFalse;
+		return kInvalidArgument;
 	info.mediaType = type;
 	info.direction = dir;
 	return bus->getInfo (info) ? kResultTrue : kResultFalse;
@@ -81,12 +86,9 @@ tresult PLUGIN_API SingleComponentEffect::getRoutingInfo (RoutingInfo& /*inInfo*
 tresult PLUGIN_API SingleComponentEffect::activateBus (MediaType type, BusDirection dir,
                                                        int32 index, TBool state)
 {
-	BusList* list = getBusList (type, dir);
-	if (!list || index < 0 || index >= static_cast<int32> (list->size ()))
-		return kInvalidArgument;
-	Bus* bus = list->at (index);
+	Bus* bus = getBus (type, dir, index);
 	if (!bus)
-		return kResultFalse;
+		return kInvalidArgument;
 	bus->setActive (state);
 	return kResultTrue;
 }
@@ -150,12 +152,12 @@ tresult PLUGIN_API SingleComponentEffect::setBusArrangements (SpeakerArrangement
 tresult PLUGIN_API SingleComponentEffect::getBusArrangement (BusDirection dir, int32 index,
                                                              SpeakerArrangement& arr)
 {
-	BusList* list = getBusList (kAudio, dir);
-	if (!list || index < 0 || index >= static_cast<int32> (list->size ()))
+	Bus* bus = getBus (kAudio, dir, index);
+	if (!bus)
 		return kInvalidArgument;
-	if (auto* bus = FCast<AudioBus> (list->at (index).get ()))
+	if (auto* audioBus = FCast<AudioBus> (bus))
 	{
-		arr = bus->getArrangement ();
+		arr = audioBus->getArrangement ();
 		return kResultTrue;
 	}
 	return kResultFalse;
@@ -194,36 +196,40 @@ uint32 PLUGIN_API SingleComponentEffect::getTailSamples ()
 	return kNoTail;
 }
 
+namespace {
+
+// Appends a new bus to a list, which holds the only reference; returns it.
+template <class B>
+B* appendBus (BusList& list, B* bus)
+{
+	list.push_back (IPtr<Vst::Bus> (bus, false));
+	return bus;
+}
+
+} // namespace
+
 AudioBus* SingleComponentEffect::addAudioInput (const TChar* name, SpeakerArrangement arr,
                                                 BusType busType, int32 flags)
 {
-	auto* bus = new AudioBus (name, busType, flags, arr);
-	audioInputs.push_back (IPtr<Vst::Bus> (bus, false));
-	return bus;
+	return appendBus (audioInputs, new AudioBus (name, busType, flags, arr));
 }
 
 AudioBus* SingleComponentEffect::addAudioOutput (const TChar* name, SpeakerArrangement arr,
                                                  BusType busType, int32 flags)
 {
-	auto* bus = new AudioBus (name, busType, flags, arr);
-	audioOutputs.push_back (IPtr<Vst::Bus> (bus, false));
-	return bus;
+	return appendBus (audioOutputs, new AudioBus (name, busType, flags, arr));
 }
 
 EventBus* SingleComponentEffect::addEventInput (const TChar* name, int32 channels,
                                                 BusType busType, int32 flags)
 {
-	auto* bus = new EventBus (name, busType, flags, channels);
-	eventInputs.push_back (IPtr<Vst::Bus> (bus, false));
-	return bus;
+	return appendBus (eventInputs, new EventBus (name, busType, flags, channels));
 }
 
 EventBus* SingleComponentEffect::addEventOutput (const TChar* name, int32 channels,
                                                  BusType busType, int32 flags)
 {
-	auto* bus = new EventBus (name, busType, flags, channels);
-	eventOutputs.push_back (IPtr<Vst::Bus> (bus, false));
-	return bus;
+	return appendBus (eventOutputs, new EventBus (name, busType, flags, channels));
 }
 
 tresult SingleComponentEffect::removeAudioBusses ()

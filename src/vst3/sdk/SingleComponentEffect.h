@@ -99,6 +99,8 @@ public:
 	tresult removeEventBusses ();
 	/** The bus list of that media type and direction, or null for anything else. */
 	BusList* getBusList (MediaType type, BusDirection dir);
+	/** Bus index of that list, or null when there is none. */
+	Bus* getBus (MediaType type, BusDirection dir, int32 index);
 
 	//--- FObject / FUnknown
 	OBJ_METHODS (SingleComponentEffect, EditControllerEx1)
