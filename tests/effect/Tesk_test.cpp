@@ -1,0 +1,138 @@
+// The effect object on its own: parameters, stored values, the channel link.
+
+#include "effect/Tesk.h"
+
+#include "framework/IParam.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+// An instance as MakePlug builds it, released at the end of the test.
+struct Instance
+{
+  Tesk* t = static_cast<Tesk*>(MakePlug());
+  ~Instance() { t->release(); }
+  IParam* P(int i) { return t->GetParam(i); }
+};
+
+// Parameter names in index order.
+const char* const kNames[] = {
+    "HGAINL", "HGAINR", "MGAIN1L", "MGAIN1R", "MGAIN2L", "MGAIN2R", "MGAIN3L", "MGAIN3R", "MGAIN4L",
+    "MGAIN4R", "LGAINL", "LGAINR", "OUTL", "OUTR", "DRIVE", "BY", "LINK", "MS", "HFREQL", "HFREQR",
+    "MFREQ1L", "MFREQ1R", "MFREQ2L", "MFREQ2R", "MFREQ3L", "MFREQ3R", "MFREQ4L", "MFREQ4R", "LFREQL",
+    "LFREQR", "LCUTL", "LCUTR", "OVER"};
+
+bool IsSwitch(int i)
+{
+  return i == TeskChain::kBY || i == TeskChain::kLINK || i == TeskChain::kMS || i == TeskChain::kOVER;
+}
+
+} // namespace
+
+TEST(Tesk, ConstructionGivesNamedParametersDefaultsAndOnePreset)
+{
+  Instance in;
+  ASSERT_EQ(in.t->NParams(), 33);
+  for (int i = 0; i < 33; ++i) {
+    SCOPED_TRACE(kNames[i]);
+    IParam* p = in.P(i);
+    EXPECT_STREQ(p->GetNameForHost(), kNames[i]);
+    const bool isDouble = i <= TeskChain::kDRIVE;
+    EXPECT_EQ(p->GetKind(), isDouble ? IParam::kTypeDouble : IParam::kTypeInt);
+    EXPECT_EQ(p->GetStep(), isDouble ? 0.01 : 1.0);
+    EXPECT_EQ(p->GetShape(), 1.0);
+    EXPECT_STREQ(p->GetLabelForHost(), isDouble ? "%" : "");
+    EXPECT_EQ(p->GetValue(), p->GetDefault());
+    // Every stored value is defined from the start: its parameter's default.
+    if (!IsSwitch(i)) {
+      EXPECT_EQ(in.t->GetStoredValue(i), p->GetDefault());
+    }
+  }
+  EXPECT_EQ(in.P(TeskChain::kDRIVE)->GetDefault(), -40.0);
+  EXPECT_EQ(in.P(TeskChain::kMS)->GetDefault(), 1.0);
+  EXPECT_EQ(in.P(TeskChain::kLCUTL)->GetDefault(), 1.0);
+  EXPECT_EQ(in.P(TeskChain::kOVER)->GetMax(), 1.0);
+  EXPECT_EQ(in.P(TeskChain::kHFREQL)->GetMax(), 2.0);
+  EXPECT_EQ(in.P(TeskChain::kMGAIN2L)->GetMin(), -4.5);
+  EXPECT_EQ(in.t->NPresets(), 1);
+  EXPECT_STREQ(in.t->GetPresetName(0), "-");
+  EXPECT_STREQ(in.t->GetEffectName(), "Tesk");
+  EXPECT_EQ(in.t->GetEffectVersion(false), 0x30000);
+  EXPECT_EQ(in.t->NInChannels(), 2);
+  EXPECT_TRUE(in.t->LegalIO(1, 1));
+  EXPECT_FALSE(in.t->LegalIO(2, 1));
+}
+
+TEST(Tesk, OnParamChangeCopiesValuesButNotSwitches)
+{
+  Instance in;
+  for (int i = 0; i < 33; ++i) {
+    SCOPED_TRACE(kNames[i]);
+    in.P(i)->SetNormalized(1.0);
+    const double before = in.t->GetStoredValue(i);
+    in.t->OnParamChange(i);
+    EXPECT_EQ(in.t->GetStoredValue(i), IsSwitch(i) ? before : in.P(i)->GetValue());
+  }
+  in.t->OnParamChange(-1);
+  in.t->OnParamChange(33);
+  // A restored preset refreshes every stored value.
+  ASSERT_TRUE(in.t->RestorePreset(0));
+  for (int i = 0; i < 33; ++i) {
+    if (!IsSwitch(i)) {
+      EXPECT_EQ(in.t->GetStoredValue(i), in.P(i)->GetDefault()) << kNames[i];
+    }
+  }
+}
+
+TEST(Tesk, ChannelLinkRunsAtBlockStart)
+{
+  Instance in;
+  double l[4] = {0}, r[4] = {0};
+  double* io[2] = {l, r};
+
+  // Linked: the second channel takes the first's stored value, even over its own change.
+  in.P(TeskChain::kMGAIN2L)->SetValue(3.0);
+  in.t->OnParamChange(TeskChain::kMGAIN2L);
+  in.P(TeskChain::kMGAIN2R)->SetValue(-1.0);
+  in.t->OnParamChange(TeskChain::kMGAIN2R);
+  in.P(TeskChain::kHFREQL)->SetValue(2);
+  in.t->OnParamChange(TeskChain::kHFREQL);
+  in.t->ProcessDoubleReplacing(io, io, 0);
+  EXPECT_EQ(in.P(TeskChain::kMGAIN2R)->GetValue(), 3.0);
+  EXPECT_EQ(in.t->GetStoredValue(TeskChain::kMGAIN2R), 3.0);
+  EXPECT_EQ(in.P(TeskChain::kHFREQR)->GetValue(), 2.0);
+  EXPECT_EQ(in.t->GetStoredValue(TeskChain::kHFREQR), 2.0);
+
+  // Independent: each side keeps its own value; a parameter moved without notice returns
+  // to the stored value the sound path uses.
+  in.P(TeskChain::kLINK)->SetValue(1);
+  in.P(TeskChain::kMGAIN2R)->SetValue(-2.0);
+  in.t->OnParamChange(TeskChain::kMGAIN2R);
+  in.P(TeskChain::kOUTR)->SetValue(5.0);
+  in.t->ProcessDoubleReplacing(io, io, 4);
+  EXPECT_EQ(in.P(TeskChain::kMGAIN2R)->GetValue(), -2.0);
+  EXPECT_EQ(in.P(TeskChain::kMGAIN2L)->GetValue(), 3.0);
+  EXPECT_EQ(in.P(TeskChain::kOUTR)->GetValue(), 0.0);
+  EXPECT_EQ(in.t->GetStoredValue(TeskChain::kOUTR), 0.0);
+}
+
+TEST(Tesk, ProcessesInPlaceAndPassesThroughWhenBypassed)
+{
+  Instance in;
+  double l[64], r[64], keepL[64], keepR[64];
+  for (int i = 0; i < 64; ++i) {
+    l[i] = keepL[i] = 0.01 * (i % 7) - 0.03;
+    r[i] = keepR[i] = -0.02 * (i % 5);
+  }
+  double* io[2] = {l, r};
+  in.P(TeskChain::kBY)->SetValue(1);
+  in.t->ProcessDoubleReplacing(io, io, 64);
+  EXPECT_EQ(std::memcmp(l, keepL, sizeof l), 0);
+  EXPECT_EQ(std::memcmp(r, keepR, sizeof r), 0);
+  in.P(TeskChain::kBY)->SetValue(0);
+  in.t->ProcessDoubleReplacing(io, io, 64);
+  EXPECT_NE(std::memcmp(l, keepL, sizeof l), 0);
+}
