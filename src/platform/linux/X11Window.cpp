@@ -6,15 +6,57 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 namespace {
 
-// Xlib reports protocol errors through a process-wide handler. While the shared-memory
-// segment is attached, a temporary handler records failure instead of ending the host.
-bool gShmAttachFailed = false;
-int RecordShmError(Display*, XErrorEvent*) {
-  gShmAttachFailed = true;
-  return 0;
+// Xlib reports protocol errors through one process-wide handler, and its default ends the
+// process. An editor's window can vanish under it (the host destroys its parent first), so
+// errors on the editor's own connections are recorded and ignored; errors on any other
+// connection go on to whichever handler was installed before.
+std::mutex gErrorMutex;
+std::vector<Display*> gOwnDisplays;
+std::vector<Display*> gFailedDisplays;
+XErrorHandler gPreviousHandler = nullptr;
+bool gHandlerInstalled = false;
+
+int OwnConnectionErrorHandler(Display* d, XErrorEvent* e) {
+  XErrorHandler previous = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(gErrorMutex);
+    if (std::find(gOwnDisplays.begin(), gOwnDisplays.end(), d) != gOwnDisplays.end()) {
+      if (std::find(gFailedDisplays.begin(), gFailedDisplays.end(), d) == gFailedDisplays.end())
+        gFailedDisplays.push_back(d);
+      return 0;
+    }
+    previous = gPreviousHandler;
+  }
+  return previous ? previous(d, e) : 0;
+}
+
+void RegisterDisplay(Display* d) {
+  std::lock_guard<std::mutex> lock(gErrorMutex);
+  if (!gHandlerInstalled) {
+    gPreviousHandler = XSetErrorHandler(OwnConnectionErrorHandler);
+    gHandlerInstalled = true;
+  }
+  gOwnDisplays.push_back(d);
+}
+
+void UnregisterDisplay(Display* d) {
+  std::lock_guard<std::mutex> lock(gErrorMutex);
+  gOwnDisplays.erase(std::remove(gOwnDisplays.begin(), gOwnDisplays.end(), d), gOwnDisplays.end());
+  gFailedDisplays.erase(std::remove(gFailedDisplays.begin(), gFailedDisplays.end(), d), gFailedDisplays.end());
+}
+
+// True (and the record cleared) when a request on d failed since the last call.
+bool TakeError(Display* d) {
+  std::lock_guard<std::mutex> lock(gErrorMutex);
+  auto it = std::find(gFailedDisplays.begin(), gFailedDisplays.end(), d);
+  if (it == gFailedDisplays.end()) return false;
+  gFailedDisplays.erase(it);
+  return true;
 }
 
 bool IsDirectColour(const Visual* v, int depth) {
@@ -32,10 +74,12 @@ bool X11Window::Open(unsigned long parent, int width, int height, const char* di
   if (parent == 0 || width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;
   mDisplay = XOpenDisplay(displayName);
   if (!mDisplay) return false;
+  RegisterDisplay(mDisplay);
 
   XWindowAttributes parentAttributes;
   if (!XGetWindowAttributes(mDisplay, static_cast<Window>(parent), &parentAttributes) ||
       !IsDirectColour(parentAttributes.visual, parentAttributes.depth)) {
+    UnregisterDisplay(mDisplay);
     XCloseDisplay(mDisplay);
     mDisplay = nullptr;
     return false;
@@ -70,6 +114,7 @@ void X11Window::Close() {
   if (mWindow) XDestroyWindow(mDisplay, mWindow);
   if (mColormap) XFreeColormap(mDisplay, mColormap);
   XSync(mDisplay, False);
+  UnregisterDisplay(mDisplay);
   XCloseDisplay(mDisplay);
   mDisplay = nullptr;
   mWindow = 0;
@@ -102,12 +147,11 @@ bool X11Window::CreateSharedImage() {
   mShmInfo.readOnly = False;
   bool ok = mShmInfo.shmaddr != reinterpret_cast<char*>(-1);
   if (ok) {
-    gShmAttachFailed = false;
-    XErrorHandler previous = XSetErrorHandler(RecordShmError);
-    ok = XShmAttach(mDisplay, &mShmInfo) != 0;
     XSync(mDisplay, False);
-    XSetErrorHandler(previous);
-    ok = ok && !gShmAttachFailed;
+    TakeError(mDisplay);
+    ok = XShmAttach(mDisplay, &mShmInfo) != 0;
+    XSync(mDisplay, False);  // a remote server refuses the attach: the error arrives here
+    ok = ok && !TakeError(mDisplay);
   }
   // Marked for removal now: the segment goes away with the last detach, even after a crash.
   shmctl(mShmInfo.shmid, IPC_RMID, nullptr);
@@ -165,7 +209,8 @@ bool X11Window::Present(const uint32_t* pixels, int rowSpan, int surfaceWidth, i
   XPutImage(mDisplay, mWindow, mGC, image, x, y, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h));
   image->data = nullptr;  // the pixels belong to the surface
   XDestroyImage(image);
-  XFlush(mDisplay);
+  // Wait for the server: what a caller presents is on screen when the call returns.
+  XSync(mDisplay, False);
   return true;
 }
 

@@ -52,7 +52,9 @@ TEST_P(X11WindowTest, PresentsTheSurfaceRegionPixelForPixel) {
   const bool shm = GetParam();
   X11Window win;
   ASSERT_TRUE(win.Open(host.window, 64, 48, nullptr, shm));
-  if (!shm) EXPECT_FALSE(win.UsesSharedMemory());
+  if (!shm) {
+    EXPECT_FALSE(win.UsesSharedMemory());
+  }
   EXPECT_GE(win.ConnectionFd(), 0);
 
   const int span = 68;  // a row span wider than the surface
