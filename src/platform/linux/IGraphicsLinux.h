@@ -1,0 +1,115 @@
+#pragma once
+
+#include <string>
+
+#include "editor/IGraphics.h"
+#include "editor/ITextEntryFilter.h"
+
+namespace Steinberg {
+namespace Linux {
+class IRunLoop;
+}
+}  // namespace Steinberg
+
+// The editor on X11: an X11 child window inside the host's window, driven by the host's
+// run loop (Steinberg::Linux::IRunLoop): one timer at the editor's frame rate and one
+// handler on the editor's X connection. Every tick applies the values other threads
+// handed over, asks IsDirty, draws the dirty region and puts it into the window;
+// expose events redraw what they uncover.
+//
+// Pointer positions arrive in editor coordinates as they are (X11's origin is the top
+// left, in pixels). Popup menus are small override-redirect windows drawn with the
+// raster library; a text field is drawn inside the editor and holds the keyboard focus
+// while it is open (Return applies, Escape, a click outside or the wheel cancel).
+//
+// Threads: everything runs on the host's UI thread (the run loop's), except
+// SetParameterFromPlug (see IGraphics). Each editor owns its X connection; nothing
+// touches X from the audio thread.
+class IGraphicsLinux : public IGraphics
+{
+public:
+  IGraphicsLinux(IEffectBase* plug, int w, int h, int fps = 0);
+  ~IGraphicsLinux() override;
+
+  // The run loop that OpenWindow registers its timer and X handler with (the view takes it
+  // from the host's IPlugFrame). Null: OpenWindow opens the window but nothing ticks unless
+  // the caller drives Pump(). Not owned; the editor holds a reference while registered.
+  void SetRunLoop(Steinberg::Linux::IRunLoop* loop) { mRunLoop = loop; }
+
+  // The bundle identifier (reverse-DNS); kept for HostPath and for symmetry with other
+  // platforms. Resources are found from the module's own location.
+  void SetBundleID(const char* id) { mBundleID = id ? id : ""; }
+  const char* GetBundleID() const { return mBundleID.c_str(); }
+
+  // Processes pending X events and runs one repaint tick, as the run loop would. For hosts
+  // without a run loop and for tests.
+  void Pump();
+
+  // --- Platform operations ---
+  bool DrawScreen(IRECT* r) override;
+  void ForceEndUserEdit() override;
+  void Resize(int w, int h) override;
+  const char* GetGUIAPI() override { return "X11 GUI"; }
+  int ShowMessageBox(const char* text, const char* caption, int type) override;
+  IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* textRect) override;
+  void CreateTextEntry(IControl* control, IText* text, IRECT* textRect, const char* str, IParam* param) override;
+  void HostPath(Core_String* path) override;
+  void PluginPath(Core_String* path) override;
+  void DesktopPath(Core_String* path) override;
+  void AppSupportPath(Core_String* path, bool isSystem = false) override;
+  void SandboxSafeAppSupportPath(Core_String* path) override;
+  void PromptForFile(Core_String* file, EFileAction action = kFileOpen, Core_String* dir = nullptr,
+                     char* extensions = nullptr) override;
+  bool PromptForColor(IColor* color, char* prompt = nullptr) override { return false; }
+  bool OpenURL(const char* url, const char* msgWindowTitle = nullptr, const char* confirmMsg = nullptr,
+               const char* errMsgOnFailure = nullptr) override;
+  // parentView is the host's X11 window id. Returns the editor's window id, or null.
+  void* OpenWindow(void* parentView) override;
+  using IGraphics::OpenWindow;
+  void CloseWindow() override;
+  void* GetWindow() override;
+  bool GetTextFromClipboard(Core_String* str) override;
+  void HideMouseCursor() override;
+  void ShowMouseCursor() override;
+  void UpdateTooltips() override;
+  Pix_IBitmap* OSLoadBitmap(int id, const char* name) override;
+
+  // --- State a host or a test may look at ---
+  bool TextEntryOpen() const { return mTextEntry.mOpen; }
+  const char* GetTextEntryText() const { return mTextEntry.mText.c_str(); }
+  bool UsesSharedMemory() const;
+  // Milliseconds between repaint ticks: 1000 / frame rate.
+  unsigned TimerIntervalMs() const { return static_cast<unsigned>(1000 / (FPS() > 0 ? FPS() : kDefaultFPS)); }
+
+  struct Impl;
+
+private:
+  friend struct Impl;
+
+  struct TextEntry
+  {
+    bool mOpen = false;
+    std::string mText;
+    IRECT mRect;
+    IText mStyle;
+    ITextEntryFilter mFilter;
+    IControl* mControl = nullptr;
+    IParam* mParam = nullptr;
+  };
+
+  void OnTimer();
+  void OnXEvents();
+  void HandleEvent(void* xevent);
+  void TextEntryKey(void* xkeyevent);
+  void CommitTextEntry();
+  void CloseTextEntry();
+  void DrawTextEntry();
+  void ShowTooltip(bool show);
+
+  Impl* mImpl;
+  Steinberg::Linux::IRunLoop* mRunLoop = nullptr;
+  std::string mBundleID;
+  TextEntry mTextEntry;
+  bool mSelectAll = false;  // the field's initial text is selected: typing replaces it
+  int mPrevX = 0, mPrevY = 0;
+};
