@@ -1,7 +1,9 @@
 #include "effect/Tesk.h"
 
 #include "core/Core_Mutex.h"
+#include "effect/TeskEditorLayout.h"
 #include "framework/IParam.h"
+#include "platform/linux/IGraphicsLinux.h"
 
 #include <new>
 
@@ -103,7 +105,21 @@ Tesk::Tesk(IEffectInstanceInfo instanceInfo)
     if (IsStored(i))
       mChain.SetStoredValue(i, GetParam(i)->GetValue());
 
+  // The editor: built once with the instance and owned by the base from AttachGraphics on.
+  // Nothing touches the windowing system until a host opens the view.
+  IGraphics* gui = MakeGraphics(this, TeskEditorLayout::kWidth, TeskEditorLayout::kHeight,
+                                TeskEditorLayout::kFrameRate);
+  TeskEditorLayout::Attach(gui, this);
+  AttachGraphics(gui);
+
   MakeDefaultPreset("-", 1);
+}
+
+IGraphics* MakeGraphics(IEffectVST3* plug, int width, int height, int frameRate)
+{
+  IGraphicsLinux* gui = new IGraphicsLinux(plug, width, height, frameRate);
+  gui->SetBundleID(TeskEditorLayout::kBundleID);
+  return gui;
 }
 
 Tesk::~Tesk() = default;
@@ -156,7 +172,7 @@ void Tesk::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
 // The module's identity for hosts. The class ID is the product's and never changes.
 const IEffectVST3ClassInfo gEffectClassInfo = {
     "Quillfen",
-    "https://quillfen.example/tesk",
+    TeskEditorLayout::kProductURL,
     "support@quillfen.example",
     "Tesk",
     "Fx|EQ",

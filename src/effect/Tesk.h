@@ -13,6 +13,12 @@
 // Threads: ProcessDoubleReplacing runs on the host's audio thread with the instance
 // mutex held by the adapter; OnParamChange and Reset take the same mutex, so the stored
 // values never change in the middle of a block.
+class IGraphics;
+
+// The platform editor for an instance: width x height pixels at frameRate repaints per
+// second (0: the default), with the product's bundle identifier set. Owned by the caller.
+IGraphics* MakeGraphics(IEffectVST3* plug, int width, int height, int frameRate);
+
 class Tesk : public IEffectVST3
 {
 public:
