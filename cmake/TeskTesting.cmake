@@ -20,9 +20,14 @@ function(tesk_add_gtest name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   tesk_warnings(${name})
+  # Tests on the shared X server move the one pointer and keyboard: never two at once.
+  set(lock_properties)
+  if("x11" IN_LIST T_LABELS)
+    set(lock_properties RESOURCE_LOCK x11_display)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 120
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 600)
+    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 600 ${lock_properties})
 endfunction()
 
 # tesk_add_layer_tests(layer LIBS ...): every .cpp in the calling folder becomes one
