@@ -249,9 +249,9 @@ void DrawBackground(cairo_t* cr) {
   cairo_stroke(cr);
   Legend(cr, "SIX-BAND EQUALISER  \xC2\xB7  TABLE SATURATION  \xC2\xB7  8x OVERSAMPLED EQ", 578, 438, 8, true,
          kLegendDim);
-  Legend(cr, "quillfen.com", 1150, 447, 9, true, kAccent1, Align::Right);
-  cairo_move_to(cr, 1066, 452.5);
-  cairo_line_to(cr, 1150, 452.5);
+  Legend(cr, "quillfen.example", 1138, 447, 8.5, true, kAccent1, Align::Right);
+  cairo_move_to(cr, 1062, 452.5);
+  cairo_line_to(cr, 1138, 452.5);
   SetColor(cr, kAccent1, 0.5);
   cairo_stroke(cr);
 
