@@ -52,6 +52,17 @@ void BM_BlitSourceAlphaCopyHalf(benchmark::State& state)
   }
   state.SetItemsProcessed(state.iterations() * kW * kH);
 }
+void BM_BlitCopyPartial(benchmark::State& state)
+{
+  Pix_MemBitmap src(kW, kH, 4), dst(kW, kH, 4);
+  FillSource(src);
+  for (auto _ : state)
+  {
+    Pix_Blit(&dst, &src, 0, 0, nullptr, 0.6f, 0);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kW * kH);
+}
 void BM_BlitAdd(benchmark::State& s) { BlitMode(s, 1, true); }
 void BM_BlitSourceAlphaAdd(benchmark::State& s) { BlitMode(s, 0x10001, true); }
 void BM_BlitDodge(benchmark::State& s) { BlitMode(s, 2, true); }
@@ -85,6 +96,7 @@ void BM_ScaledBlitBilinear(benchmark::State& state)
 BENCHMARK(BM_BlitCopy)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BlitSourceAlphaCopy)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BlitSourceAlphaCopyHalf)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BlitCopyPartial)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BlitAdd)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BlitSourceAlphaAdd)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BlitDodge)->Unit(benchmark::kMicrosecond);

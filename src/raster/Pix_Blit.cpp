@@ -117,11 +117,7 @@ void BlitImpl(Pix_IBitmap* dest, const Pix_IBitmap* src, int64_t dstx, int64_t d
 template <class Op>
 void FillArea(Pix_IBitmap* dest, int x, int y, int w, int h, const Op& op)
 {
-  for (int j = 0; j < h; ++j)
-  {
-    Pix_Pixel* p = RowPtr(dest, y + j) + x;
-    for (int i = 0; i < w; ++i) p[i] = op(p[i]);
-  }
+  for (int j = 0; j < h; ++j) FillRow(RowPtr(dest, y + j) + x, w, op);
 }
 void FillArea(Pix_IBitmap* dest, int x, int y, int w, int h, const FillSolid& op)
 {

@@ -39,6 +39,7 @@ Pix_Pixel Pix_GetPixel(const Pix_IBitmap* bmp, int x, int y);
 // destination width or height mirrors the image within (dstx, dsty, |dstw|, |dsth|).
 // Mode Pix_ModeFilter: bilinear when enlarging or mildly shrinking, a 3 x 3 or 5 x 5 box average
 // when both steps are at least 1.7; otherwise the nearest pixel. Then combined as Pix_Blit does.
+// Source and destination must be different bitmaps.
 void Pix_ScaledBlit(Pix_IBitmap* dest, const Pix_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx,
                     float srcy, float srcw, float srch, float alpha, int mode);
 

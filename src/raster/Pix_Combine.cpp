@@ -230,6 +230,53 @@ void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpAddSA& op)
   for (; i < n; ++i) d[i] = op(d[i], s[i]);
 }
 
+void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpCopy& op)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  if (op.w > 0 && op.w <= 256)
+  {
+    // s + (d - s) x (256 - w) / 256 on all four channels; results stay between s and d.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i f = _mm_set1_epi16(short(256 - op.w));
+    for (; i + 4 <= n; i += 4)
+    {
+      const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+      const __m128i lo = BlendTowards(_mm_unpacklo_epi8(dv, zero), _mm_unpacklo_epi8(sv, zero), f);
+      const __m128i hi = BlendTowards(_mm_unpackhi_epi8(dv, zero), _mm_unpackhi_epi8(sv, zero), f);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lo, hi));
+    }
+  }
+#endif
+  for (; i < n; ++i) d[i] = op(d[i], s[i]);
+}
+
+void FillRow(Pix_Pixel* d, int n, const FillOp<OpCopy>& op)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  const int k = op.op.w;
+  if (k > 0 && k < 256 && op.sb >= 0 && op.sb < 256 && op.sg >= 0 && op.sg < 256 && op.sr >= 0 && op.sr < 256 &&
+      op.sa == k)
+  {
+    // The colour (fourth channel k) blended as in the blit loop above.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i f = _mm_set1_epi16(short(256 - k));
+    const __m128i c16 = _mm_setr_epi16(short(op.sb), short(op.sg), short(op.sr), short(k), short(op.sb),
+                                       short(op.sg), short(op.sr), short(k));
+    for (; i + 4 <= n; i += 4)
+    {
+      const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+      const __m128i lo = BlendTowards(_mm_unpacklo_epi8(dv, zero), c16, f);
+      const __m128i hi = BlendTowards(_mm_unpackhi_epi8(dv, zero), c16, f);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lo, hi));
+    }
+  }
+#endif
+  for (; i < n; ++i) d[i] = op(d[i]);
+}
+
 namespace
 {
 // Dodge of one pixel at weight w in 0 ... 256, where k = s x w >> 8 stays in 0 ... 255.
@@ -242,6 +289,38 @@ inline Pix_Pixel DodgeInRange(Pix_Pixel d, Pix_Pixel s, unsigned w)
 }
 }  // namespace
 
+#if defined(__SSE2__)
+namespace
+{
+// Dodge of four pixels given k = s x w' >> 8 (0 ... 255) per channel as 16-bit lanes (lo: pixels
+// 0-1, hi: pixels 2-3). min(255, d x 256 / (256 - k)) in single precision is exact: the quotient
+// of integers below 2^16 by a divisor of at most 256 is never rounded across an integer.
+inline __m128i DodgeVec(__m128i dv, __m128i klo, __m128i khi)
+{
+  const __m128i zero = _mm_setzero_si128();
+  const __m128 c256 = _mm_set1_ps(256.f);
+  const __m128i c255 = _mm_set1_epi32(255);
+  const __m128i dlo = _mm_unpacklo_epi8(dv, zero), dhi = _mm_unpackhi_epi8(dv, zero);
+  __m128i q[4];
+  const __m128i d16[2] = {dlo, dhi}, k16[2] = {klo, khi};
+  for (int h = 0; h < 2; ++h)
+    for (int p = 0; p < 2; ++p)
+    {
+      const __m128i d32 = p == 0 ? _mm_unpacklo_epi16(d16[h], zero) : _mm_unpackhi_epi16(d16[h], zero);
+      const __m128i k32 = p == 0 ? _mm_unpacklo_epi16(k16[h], zero) : _mm_unpackhi_epi16(k16[h], zero);
+      const __m128 num = _mm_mul_ps(_mm_cvtepi32_ps(d32), c256);
+      const __m128 den = _mm_sub_ps(c256, _mm_cvtepi32_ps(k32));
+      __m128i r = _mm_cvttps_epi32(_mm_div_ps(num, den));
+      // min(r, 255) for 0 <= r
+      const __m128i over = _mm_cmpgt_epi32(r, c255);
+      r = _mm_or_si128(_mm_and_si128(over, c255), _mm_andnot_si128(over, r));
+      q[h * 2 + p] = r;
+    }
+  return _mm_packus_epi16(_mm_packs_epi32(q[0], q[1]), _mm_packs_epi32(q[2], q[3]));
+}
+}  // namespace
+#endif
+
 void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpDodge& op)
 {
   if (op.w < 0 || op.w > 256)
@@ -249,7 +328,20 @@ void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpDodge& op)
     for (int i = 0; i < n; ++i) d[i] = op(d[i], s[i]);
     return;
   }
-  for (int i = 0; i < n; ++i) d[i] = DodgeInRange(d[i], s[i], unsigned(op.w));
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i wv = _mm_set1_epi16(short(op.w));
+  for (; i + 4 <= n; i += 4)
+  {
+    const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    const __m128i klo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(sv, zero), wv), 8);
+    const __m128i khi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(sv, zero), wv), 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), DodgeVec(dv, klo, khi));
+  }
+#endif
+  for (; i < n; ++i) d[i] = DodgeInRange(d[i], s[i], unsigned(op.w));
 }
 
 void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpDodgeSA& op)
@@ -259,7 +351,30 @@ void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpDodgeSA& op)
     for (int i = 0; i < n; ++i) d[i] = op(d[i], s[i]);
     return;
   }
-  for (int i = 0; i < n; ++i) d[i] = DodgeInRange(d[i], s[i], unsigned(op.w) * ((s[i] >> 24) + 1) >> 8);
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i one = _mm_set1_epi16(1);
+  const __m128i wv = _mm_set1_epi16(short(op.w));
+  const bool full = op.w == 256;
+  for (; i + 4 <= n; i += 4)
+  {
+    const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    const __m128i slo = _mm_unpacklo_epi8(sv, zero), shi = _mm_unpackhi_epi8(sv, zero);
+    // w' = w x (sA + 1) >> 8, at most 256 (sA + 1 itself at full strength)
+    __m128i wlo = _mm_add_epi16(SpreadAlpha(slo), one), whi = _mm_add_epi16(SpreadAlpha(shi), one);
+    if (!full)
+    {
+      wlo = _mm_srli_epi16(_mm_mullo_epi16(wlo, wv), 8);
+      whi = _mm_srli_epi16(_mm_mullo_epi16(whi, wv), 8);
+    }
+    const __m128i klo = _mm_srli_epi16(_mm_mullo_epi16(slo, wlo), 8);
+    const __m128i khi = _mm_srli_epi16(_mm_mullo_epi16(shi, whi), 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), DodgeVec(dv, klo, khi));
+  }
+#endif
+  for (; i < n; ++i) d[i] = DodgeInRange(d[i], s[i], unsigned(op.w) * ((s[i] >> 24) + 1) >> 8);
 }
 
 void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpAdd& op)

@@ -317,12 +317,21 @@ void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpCopySA& op);
 void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpAddSA& op);
 void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpAdd& op);
 void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpDodge& op);
+void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpCopy& op);
 void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const OpDodgeSA& op);
 template <class Op>
 inline void CombineRow(Pix_Pixel* d, const Pix_Pixel* s, int n, const Op& op)
 {
   for (int i = 0; i < n; ++i) d[i] = op(d[i], s[i]);
 }
+
+// Applies a fill op to a run of n pixels (vector loop for the general copy fill).
+template <class Op>
+inline void FillRow(Pix_Pixel* d, int n, const Op& op)
+{
+  for (int i = 0; i < n; ++i) d[i] = op(d[i]);
+}
+void FillRow(Pix_Pixel* d, int n, const FillOp<OpCopy>& op);
 
 // Address of screen row y (0 = top) of a non-empty bitmap; x, y must be inside it.
 inline Pix_Pixel* RowPtr(const Pix_IBitmap* b, int y)

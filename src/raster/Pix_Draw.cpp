@@ -50,9 +50,7 @@ struct Painter
     x1 = std::min<int64_t>(x1, w);
     if (x1 <= x0) return;
     Pix_Pixel* row = RowPtr(dest, y);
-    WithFillOp(mode, color, k, [&](const auto& op) {
-      for (int64_t x = x0; x < x1; ++x) row[x] = op(row[x]);
-    });
+    WithFillOp(mode, color, k, [&](const auto& op) { FillRow(row + x0, int(x1 - x0), op); });
   }
 };
 
@@ -151,17 +149,17 @@ void WuLine(const Painter& p, double x0, double y0, double x1, double y1)
   const double gradient = dx == 0 ? 1.0 : dy / dx;
   if (dx < 1.0)
   {
-    // Shorter than a pixel along the major axis: one pixel pair weighted by the length.
+    // Shorter than a pixel along the major axis: with its caps it fills one pixel column, split
+    // between the two rows nearest to its middle.
     const double xm = (x0 + x1) * 0.5, ym = (y0 + y1) * 0.5;
     const int xi = Round(xm);
-    const double len = std::max(dx, 0.0) + (dx == 0 && dy == 0 ? 1.0 : 0.0);
-    plot(xi, int(std::floor(ym)), (1 - Frac(ym)) * std::max(len, 0.0));
-    plot(xi, int(std::floor(ym)) + 1, Frac(ym) * std::max(len, 0.0));
+    plot(xi, int(std::floor(ym)), 1 - Frac(ym));
+    plot(xi, int(std::floor(ym)) + 1, Frac(ym));
     return;
   }
-  // First end point.
   // The line is capped half a pixel beyond each end point, so that lines from pixel centre to
   // pixel centre draw solid end pixels; an end pixel is weighted by its overlap with the cap.
+  // First end point.
   int xend = Round(x0);
   double yend = y0 + gradient * (xend - x0);
   double xgap = std::min(1.0, xend - x0 + 1.0);

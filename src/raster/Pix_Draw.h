@@ -57,7 +57,9 @@ void Pix_FillConvexPolygon(Pix_IBitmap* dest, const int* x, const int* y, int n,
 // destination rectangle are drawn too (clipped only to the destination bitmap).
 // cliptosrcrect: sample only inside the source rectangle (else anywhere inside the source
 // bitmap). Pix_ModeFilter samples bilinearly, with antialiased edges; otherwise the nearest pixel.
-// The combine is that of Pix_Blit with the mode's low byte and source-alpha bit.
+// The combine is that of Pix_Blit with the mode's low byte and source-alpha bit. The rotation
+// centre, before the offsets, is the true middle of the destination rectangle for even and odd
+// sizes alike; offsets are in pixels. Source and destination must be different bitmaps.
 void Pix_RotatedBlit(Pix_IBitmap* dest, const Pix_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx,
                      float srcy, float srcw, float srch, double angle, bool cliptosrcrect, float alpha, int mode,
                      float rotxcent = 0.f, float rotycent = 0.f);

@@ -114,6 +114,14 @@ struct BilinearSampler
   // Weights sum to 65536. Sums of weight x alpha x channel stay below 2^32.
   static Pix_Pixel Mix(const Pix_Pixel* p, const uint32_t* w)
   {
+    if ((p[0] & p[1] & p[2] & p[3]) >> 24 == 255)
+    {
+      // All opaque: the alpha weighting below reduces to this plain average.
+      uint32_t c[3] = {32768, 32768, 32768};
+      for (int k = 0; k < 4; ++k)
+        for (int ch = 0; ch < 3; ++ch) c[ch] += w[k] * ((p[k] >> (ch * 8)) & 0xFF);
+      return Pack(int(c[0] >> 16), int(c[1] >> 16), int(c[2] >> 16), 255);
+    }
     uint32_t a = 0, c[3] = {0, 0, 0};
     for (int k = 0; k < 4; ++k)
     {
@@ -210,7 +218,7 @@ void Pix_ScaledBlit(Pix_IBitmap* dest, const Pix_IBitmap* src, int dstx, int dst
   if (!MakeAxis(dsty, dsth, dest->getHeight(), srcy, srch, src->getHeight(), ay)) return;
   const int64_t sx = ax.step < 0 ? -ax.step : ax.step, sy = ay.step < 0 ? -ay.step : ay.step;
   const bool shrinking = ax.stepf >= 1.7 && ay.stepf >= 1.7;
-  WithBlitOp(mode, alpha, [&](const auto& op) {
+  auto draw = [&](const auto& op) {
     if (filter && shrinking)
     {
       if (std::max(sx, sy) <= 0x30000)
@@ -222,5 +230,10 @@ void Pix_ScaledBlit(Pix_IBitmap* dest, const Pix_IBitmap* src, int dstx, int dst
       ScaledRows(dest, dstx, dsty, ax, ay, BilinearSampler{src, ax.lo, ax.hi, ay.lo, ay.hi}, op);
     else
       ScaledRows(dest, dstx, dsty, ax, ay, NearestSampler{src, ax.lo, ax.hi, ay.lo, ay.hi}, op);
-  });
+  };
+  // Plain copy at weight 128 mixes half and half word-wide, as at alpha 0.5 exactly.
+  if ((mode & 0xF0) != 0xF0 && (mode & 0x100FF) == 0 && AlphaWeight(alpha) == 128)
+    draw(OpHalf{});
+  else
+    WithBlitOp(mode, alpha, draw);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "raster/Pix_Blit.h"
+#include "raster/Pix_Combine.h"
 #include "raster/support/RasterTestUtil.h"
 
 namespace
@@ -174,4 +175,33 @@ TEST(PixCopy, ResizesAndCopiesEverything)
   ASSERT_EQ(dst.getHeight(), 3);
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 7; ++x) EXPECT_EQ(At(dst, x, y), At(src, x, y));
+}
+
+TEST(PixFill, ShortcutsStayCloseToTheGeneralFormula)
+{
+  // The word-wide shortcuts truncate each term; their colour channels stay within 2 of the
+  // general copy formula at the same weight.
+  PixelRng rng;
+  Pix_MemBitmap b(1, 1);
+  for (int k : {64, 128, 192})
+    for (int i = 0; i < 2000; ++i)
+    {
+      const Pix_Pixel d = rng(), c = rng();
+      b.getBits()[0] = d;
+      Pix_FillRect(&b, 0, 0, 1, 1, c, float(k) / 256.f, 0);
+      const Pix_Pixel general = pix::FillOp<pix::OpCopy>{pix::OpCopy{k}, int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255), k}(d);
+      for (int ch = 0; ch < 3; ++ch)
+        ASSERT_NEAR(int(b.getBits()[0] >> (ch * 8) & 255), int(general >> (ch * 8) & 255), 2) << k;
+    }
+}
+
+TEST(PixFill, FlippedBitmapsUseScreenRows)
+{
+  FlippedBitmap b(3, 4);
+  Pix_Clear(&b, 0);
+  Pix_FillRect(&b, 1, 0, 2, 1, 0xFFFFFFFF, 1.f, 0);
+  EXPECT_EQ(b.getBits()[3 * b.getRowSpan() + 1], 0xFFFFFFFFu);  // screen row 0 = last memory row
+  EXPECT_EQ(b.getBits()[1], 0u);
+  Pix_ClearRect(&b, 0, 3, 1, 1, 0, 0x12345678);
+  EXPECT_EQ(b.getBits()[0], 0x12345678u);
 }

@@ -115,6 +115,16 @@ TEST(PixCombine, DodgeTableMatchesFormula)
       const int want = k < 255 ? std::min(255, d * 256 / (256 - k)) : std::min(255, d * 256);
       ASSERT_EQ(pix::kDodgeTable[k][d], want) << k << "," << d;
     }
+  // The vector loop at full weight (k = s) over every pair of source and destination bytes.
+  std::vector<Pix_Pixel> s(65536 / 4), d(65536 / 4);
+  for (int i = 0; i < 65536; ++i)
+  {
+    reinterpret_cast<uint8_t*>(s.data())[i] = uint8_t(i >> 8);
+    reinterpret_cast<uint8_t*>(d.data())[i] = uint8_t(i);
+  }
+  pix::CombineRow(d.data(), s.data(), int(d.size()), pix::OpDodge{256});
+  for (int i = 0; i < 65536; ++i)
+    ASSERT_EQ(reinterpret_cast<uint8_t*>(d.data())[i], pix::kDodgeTable[i >> 8][i & 255]) << i;
 }
 
 TEST(PixCombine, VectorRowsMatchPerPixelFormulas)
@@ -145,5 +155,15 @@ TEST(PixCombine, VectorRowsMatchPerPixelFormulas)
     check(pix::OpAdd{w}, "add");
     check(pix::OpDodge{w}, "dodge");
     check(pix::OpDodgeSA{w}, "dodge sa");
+    check(pix::OpCopy{w}, "copy");
+    // The general copy fill: colour with fourth channel k.
+    if (w < 256)
+    {
+      const Pix_Pixel c = s[0];
+      const pix::FillOp<pix::OpCopy> fill{pix::OpCopy{w}, int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255), w};
+      std::vector<Pix_Pixel> got = d;
+      pix::FillRow(got.data(), n, fill);
+      for (int i = 0; i < n; ++i) ASSERT_EQ(got[i], fill(d[i])) << "fill w=" << w << " i=" << i;
+    }
   }
 }

@@ -48,9 +48,9 @@ TEST(PixPNG, EveryColourTypeAndDepth)
         for (bool trns : {false, true})
         {
           if (trns && (k.type & PNG_COLOR_MASK_ALPHA)) continue;
-          const PngSpec spec = {13, 11, k.type, depth, interlace, trns};
+          const PngLayout layout = {13, 11, k.type, depth, interlace, trns};
           std::vector<Pix_Pixel> want;
-          const std::vector<uint8_t> png = MakePng(spec, want);
+          const std::vector<uint8_t> png = MakePng(layout, want);
           ASSERT_FALSE(png.empty());
           const std::string what = "type " + std::to_string(k.type) + " depth " + std::to_string(depth) +
                                    (interlace ? " interlaced" : "") + (trns ? " tRNS" : "");
@@ -117,8 +117,7 @@ TEST(PixPNG, BadInputReturnsNull)
   EXPECT_EQ(mine.getWidth(), 3);
   EXPECT_EQ(mine.getBits(), bits);
 
-  // Every truncation fails cleanly (the end chunk carries nothing, so only the last 12 bytes
-  // may be missing without harm... and even then the missing end chunk is an error).
+  // Every truncation fails cleanly, a missing end chunk included.
   for (size_t n = 0; n < png.size(); ++n)
     EXPECT_EQ(Pix_LoadPNGFromMemory(png.data(), n), nullptr) << n;
   const std::string path = TempPath("truncated.png");
@@ -269,4 +268,13 @@ TEST(PixPNG, SaveRoundTrip)
   EXPECT_FALSE(Pix_SavePNG(nullptr, path.c_str()));
   EXPECT_FALSE(Pix_SavePNG(&src, "/nonexistent-folder/x.png"));
   EXPECT_FALSE(Pix_SavePNG(&src, nullptr));
+}
+
+TEST(PixPNG, LargeImagesLoad)
+{
+  // Well above the editor's biggest image, below the decoder's limits.
+  std::vector<Pix_Pixel> want;
+  const auto png = MakePng({2400, 1300, PNG_COLOR_TYPE_RGB_ALPHA, 8, false, false}, want);
+  std::unique_ptr<Pix_IBitmap> b(Pix_LoadPNGFromMemory(png.data(), png.size()));
+  ExpectPixels(b.get(), 2400, 1300, want, "large");
 }

@@ -50,6 +50,18 @@ TEST(PixScaledBlit, NearestEnlargeAndMirror)
       const bool in = x >= 2 && x < 6 && y >= 1 && y < 3;
       ASSERT_EQ(At(dst, x, y), in ? Grey((5 - x) * 10 + (2 - y)) : 0u) << x << "," << y;
     }
+  // A flipped source and destination give the same picture on screen.
+  FlippedBitmap fsrc(4, 2), fdst(8, 4);
+  FillWith(fsrc, [](int x, int y) { return Grey(x * 10 + y); });
+  for (int mode : {0, 0x100, 0x10100})
+  {
+    Pix_Clear(&dst, 0);
+    Pix_Clear(&fdst, 0);
+    Pix_ScaledBlit(&dst, &src, 0, 0, 7, 3, 0.f, 0.f, 4.f, 2.f, 1.f, mode);
+    Pix_ScaledBlit(&fdst, &fsrc, 0, 0, 7, 3, 0.f, 0.f, 4.f, 2.f, 1.f, mode);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 8; ++x) ASSERT_EQ(At(dst, x, y), At(fdst, x, y)) << mode;
+  }
   // Half weight: word-wide half mix of the nearest pixel.
   Pix_Clear(&dst, 0);
   Pix_ScaledBlit(&dst, &src, 0, 0, 8, 4, 0.f, 0.f, 4.f, 2.f, 0.5f, 0);
@@ -122,4 +134,22 @@ TEST(PixScaledBlit, ClipsToBothBitmaps)
   Pix_ScaledBlit(&dst, &src, 0x7FFFFFFF, 0, 0x7FFFFFFF, 4, 0.f, 0.f, 4.f, 4.f, 1.f, 0x100);
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 5; ++x) ASSERT_EQ(At(dst, x, y), 0u);
+}
+
+TEST(PixScaledBlit, BilinearOpaqueShortcutMatchesAlphaWeighting)
+{
+  // Opaque neighbourhoods take a shortcut; alpha 254 forces the general weighting, whose colour
+  // must come out the same for equal alphas.
+  PixelRng rng;
+  Pix_MemBitmap a(9, 7, 4), b(9, 7, 4), da(23, 19, 4), db(23, 19, 4);
+  FillWith(a, [&](int, int) { return rng() | 0xFF000000u; });
+  FillWith(b, [&](int x, int y) { return (At(a, x, y) & 0xFFFFFF) | 0xFE000000u; });
+  Pix_ScaledBlit(&da, &a, 0, 0, 23, 19, 0.3f, 0.2f, 8.f, 6.f, 1.f, 0x100);
+  Pix_ScaledBlit(&db, &b, 0, 0, 23, 19, 0.3f, 0.2f, 8.f, 6.f, 1.f, 0x100);
+  for (int y = 0; y < 19; ++y)
+    for (int x = 0; x < 23; ++x)
+    {
+      ASSERT_EQ(At(da, x, y) & 0xFFFFFF, At(db, x, y) & 0xFFFFFF) << x << "," << y;
+      ASSERT_EQ(At(da, x, y) >> 24, 255u);
+    }
 }

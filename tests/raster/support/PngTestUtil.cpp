@@ -57,7 +57,7 @@ void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uin
 }
 
 // libpng encoding of prepared rows; false on a libpng error.
-bool Encode(const PngSpec& s, int paletteSize, png_color* palette, png_byte* palAlpha, int numTrans,
+bool Encode(const PngLayout& s, int paletteSize, png_color* palette, png_byte* palAlpha, int numTrans,
             png_color_16* transColor, png_bytep* rows, std::vector<uint8_t>& out)
 {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -85,7 +85,7 @@ bool Encode(const PngSpec& s, int paletteSize, png_color* palette, png_byte* pal
 }
 }  // namespace
 
-std::vector<uint8_t> MakePng(const PngSpec& s, std::vector<Pix_Pixel>& expected)
+std::vector<uint8_t> MakePng(const PngLayout& s, std::vector<Pix_Pixel>& expected)
 {
   std::vector<uint8_t> out;
   const int ch = Channels(s.colorType);

@@ -8,7 +8,7 @@
 
 #include "raster/Pix_IBitmap.h"
 
-struct PngSpec
+struct PngLayout
 {
   int w, h;
   int colorType;  // PNG_COLOR_TYPE_*
@@ -18,7 +18,7 @@ struct PngSpec
 };
 
 // Encoded PNG bytes; expected receives w x h pixels, row-major, top row first.
-std::vector<uint8_t> MakePng(const PngSpec& spec, std::vector<Pix_Pixel>& expected);
+std::vector<uint8_t> MakePng(const PngLayout& layout, std::vector<Pix_Pixel>& expected);
 
 // Splits a PNG into chunks and rebuilds it with recomputed CRCs (for mutation tests).
 std::vector<uint8_t> FixChunkCrcs(const std::vector<uint8_t>& png);

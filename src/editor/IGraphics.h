@@ -1,0 +1,252 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+#include "core/Core_PtrList.h"
+#include "core/Core_String.h"
+#include "editor/EFileAction.h"
+#include "editor/IBitmap.h"
+#include "editor/IChannelBlend.h"
+#include "editor/IColor.h"
+#include "editor/IControl.h"
+#include "editor/IMouseMod.h"
+#include "editor/IPopupMenu.h"
+#include "editor/IRECT.h"
+#include "editor/IText.h"
+#include "framework/IEditorHooks.h"
+
+class IEffectBase;
+class IParam;
+class Pix_IBitmap;
+class Pix_IFont;
+class Pix_MemBitmap;
+class Pix_SysBitmap;
+
+// The platform-independent editor: an ordered list of controls, an off-screen surface of the
+// editor's size and the mouse-capture state. It routes platform events (editor pixels, origin
+// top left) to controls, turns gestures into parameter changes on the plug-in, shows
+// parameter changes from the plug-in on the controls, and on each repaint tick redraws the
+// dirty region into the surface and hands it to the platform (DrawScreen).
+//
+// Threads. Everything runs on the UI thread except SetParameterFromPlug, which the plug-in
+// also calls from the audio thread. Such a call never touches a control: it stores the value
+// in the parameter's mailbox (an atomic word plus an atomic "pending" flag, written in that
+// order), and the UI thread applies the mailboxes at the start of every tick, draw and event,
+// so controls are only ever read and written by one thread, the last value always arrives and
+// the audio thread takes no lock. A call made on the UI thread applies at once. The UI thread
+// is the one that built the editor until the platform rebinds it with BindUIThread().
+//
+// Ownership: the editor owns its controls, the key catcher, the draw surface and the scratch
+// bitmap. Bitmaps and fonts belong to the process-wide caches.
+class IGraphics : public IEditorHooks
+{
+public:
+  static constexpr int kDefaultFPS = 25;
+
+  IGraphics(IEffectBase* plug, int w, int h, int fps = 0);
+
+  // --- Platform operations (abstract ones are implemented by each platform class) ---
+
+  // Presents the draw surface; r is the region that was redrawn.
+  virtual bool DrawScreen(IRECT* r) = 0;
+  virtual bool MeasureIText(IText* text, char* str, IRECT* destRect);
+  virtual void ForceEndUserEdit() = 0;
+  virtual void Resize(int w, int h);
+  virtual bool WindowIsOpen() { return GetWindow() != nullptr; }
+  virtual const char* GetGUIAPI() { return ""; }
+  // type: 0 OK; 1 OK, Cancel; 3 Yes, No, Cancel; 4 Yes, No. Returns 1 default, 7 alternate, 2 other.
+  virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
+  // Shows the menu below r and waits; returns the menu whose item was chosen (its chosen index
+  // set), or null.
+  virtual IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* textRect) = 0;
+  virtual void CreateTextEntry(IControl* control, IText* text, IRECT* textRect, const char* str,
+                               IParam* param) = 0;
+  virtual void HostPath(Core_String* path) = 0;
+  virtual void PluginPath(Core_String* path) = 0;
+  virtual void DesktopPath(Core_String* path) = 0;
+  virtual void AppSupportPath(Core_String* path, bool isSystem = false) = 0;
+  virtual void SandboxSafeAppSupportPath(Core_String* path) = 0;
+  virtual void PromptForFile(Core_String* file, EFileAction action = kFileOpen, Core_String* dir = nullptr,
+                             char* extensions = nullptr) = 0;
+  virtual bool PromptForColor(IColor* color, char* prompt = nullptr) = 0;
+  virtual bool OpenURL(const char* url, const char* msgWindowTitle = nullptr, const char* confirmMsg = nullptr,
+                       const char* errMsgOnFailure = nullptr) = 0;
+  virtual void* OpenWindow(void* parentView) = 0;
+  virtual void* OpenWindow(void* parentWindow, void* parentControl, short leftOffset = 0, short topOffset = 0)
+  {
+    return nullptr;
+  }
+  virtual void AttachSubWindow(void* hostWindow) {}
+  virtual void RemoveSubWindow() {}
+  virtual void CloseWindow() = 0;
+  virtual void* GetWindow() = 0;
+  virtual bool GetTextFromClipboard(Core_String* str) = 0;
+  virtual ~IGraphics();
+  virtual void HideMouseCursor() {}
+  virtual void ShowMouseCursor() {}
+  virtual void UpdateTooltips() = 0;
+  // Loads the named image resource; the caller owns the result. Null when it cannot be loaded.
+  virtual Pix_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
+
+  // --- Set-up ---
+
+  // Creates the draw surface (width x height) and an empty scratch bitmap.
+  void PrepDraw() override;
+  void AttachBackground(int id, const char* name);
+  void AttachPanelBackground(const IColor* color);
+  // The editor takes ownership; returns the control's index (or -1 if it could not be added,
+  // in which case it has been deleted).
+  int AttachControl(IControl* control);
+  void AttachKeyCatcher(IControl* control);
+
+  // --- Parameters and controls ---
+
+  // Any thread (see the class comment).
+  void SetParameterFromPlug(int paramIdx, double value, bool normalized) override;
+  // UI thread: applies the values the audio thread has handed over. Called by every tick,
+  // draw and event; platforms and tests may call it too.
+  void ApplyPendingParamValues();
+  // Declares the calling thread the UI thread.
+  void BindUIThread() { mUIThread.store(std::this_thread::get_id(), std::memory_order_release); }
+
+  void SetControlFromPlug(int controlIdx, double normalizedValue);
+  void SetParameterFromGUI(int paramIdx, double normalizedValue);
+  void SetAllControlsDirty();
+  void HideControl(int paramIdx, bool hide);
+  void GrayOutControl(int paramIdx, bool gray);
+  void ClampControl(int paramIdx, double lo, double hi, bool normalized);
+  void AssignParamNameToolTips();
+  void SetStrictDrawing(bool strict);
+
+  // --- Events (UI thread, editor coordinates) ---
+
+  void OnMouseDown(int x, int y, IMouseMod* mod);
+  void OnMouseUp(int x, int y, IMouseMod* mod);
+  void OnMouseDrag(int x, int y, IMouseMod* mod);
+  void OnMouseDblClick(int x, int y, IMouseMod* mod);
+  void OnMouseWheel(int x, int y, IMouseMod* mod, int d);
+  bool OnMouseOver(int x, int y, IMouseMod* mod);
+  void OnMouseOut();
+  bool OnKeyDown(int x, int y, int key);
+  void ReleaseMouseCapture();
+  void OnGUIIdle();
+  int GetMouseControlIdx(int x, int y, bool mouseOver = false);
+
+  // --- Redraw (UI thread) ---
+
+  // Grows r by the rectangles of the dirty controls; true when any control is dirty.
+  bool IsDirty(IRECT* r);
+  // Redraws the controls in r (strict) or the dirty controls (non-strict), then presents.
+  bool Draw(IRECT* r);
+
+  // --- Prompting (UI thread) ---
+
+  void PromptUserInput(IControl* control, IParam* param, IRECT* textRect);
+  void SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text);
+
+  // --- Bitmaps ---
+
+  IBitmap LoadIBitmap(int id, const char* name, int nStates = 1, bool framesAreHorizontal = false);
+  void RetainBitmap(IBitmap* bitmap);
+  void ReleaseBitmap(IBitmap* bitmap);
+  IBitmap ScaleBitmap(IBitmap* bitmap, int w, int h);
+  IBitmap CropBitmap(IBitmap* bitmap, IRECT* r);
+
+  // --- Drawing (UI thread; into the draw surface; each returns true) ---
+
+  bool DrawBitmap(IBitmap* bitmap, IRECT* dest, int srcX, int srcY, const IChannelBlend* blend = nullptr);
+  // state is the 1-based frame.
+  bool DrawBitmap(IBitmap* bitmap, IRECT* dest, int state = 1, const IChannelBlend* blend = nullptr);
+  bool DrawRotatedBitmap(IBitmap* bitmap, int destCtrX, int destCtrY, double angle, int yOffsetZeroDeg = 0,
+                         const IChannelBlend* blend = nullptr);
+  bool DrawRotatedMask(IBitmap* base, IBitmap* mask, IBitmap* top, int x, int y, double angle,
+                       const IChannelBlend* blend = nullptr);
+  bool DrawPoint(const IColor* color, float x, float y, const IChannelBlend* blend = nullptr, bool aa = false);
+  // Writes the pixel without blending; a position outside the surface is ignored.
+  bool ForcePixel(const IColor* color, int x, int y);
+  bool DrawLine(const IColor* color, float x1, float y1, float x2, float y2, const IChannelBlend* blend = nullptr,
+                bool aa = false);
+  bool DrawArc(const IColor* color, float cx, float cy, float r, float minAngle, float maxAngle,
+               const IChannelBlend* blend = nullptr, bool aa = false);
+  bool DrawCircle(const IColor* color, float cx, float cy, float r, const IChannelBlend* blend = nullptr,
+                  bool aa = false);
+  bool RoundRect(const IColor* color, IRECT* r, const IChannelBlend* blend, int cornerRadius, bool aa);
+  bool FillRoundRect(const IColor* color, IRECT* r, const IChannelBlend* blend, int cornerRadius, bool aa);
+  bool FillIRect(const IColor* color, IRECT* r, const IChannelBlend* blend = nullptr);
+  bool FillCircle(const IColor* color, int cx, int cy, float r, const IChannelBlend* blend = nullptr,
+                  bool aa = false);
+  bool FillTriangle(const IColor* color, int x1, int y1, int x2, int y2, int x3, int y3, IChannelBlend* blend);
+  bool FillIConvexPolygon(const IColor* color, int* x, int* y, int npoints, const IChannelBlend* blend = nullptr);
+  // The surface pixel; transparent outside the surface or before PrepDraw.
+  IColor GetPoint(int x, int y);
+  bool DrawVerticalLine(const IColor* color, int xi, int yLo, int yHi);
+  bool DrawHorizontalLine(const IColor* color, int yi, int xLo, int xHi);
+  bool DrawVerticalLine(const IColor* color, IRECT* r, float x);
+  bool DrawHorizontalLine(const IColor* color, IRECT* r, float y);
+  bool DrawRect(const IColor* color, IRECT* r);
+  bool DrawRadialLine(const IColor* color, float cx, float cy, float angle, float rMin, float rMax,
+                      const IChannelBlend* blend = nullptr, bool aa = false);
+  // Draws (or, with measure, measures into r) the text; false when the font cannot be made.
+  bool DrawIText(IText* text, const char* str, IRECT* r, bool measure = false);
+  Pix_IFont* CacheFont(IText* text);
+  // The draw surface's pixels (row span: GetDrawBitmap()->getRowSpan()), or null before PrepDraw.
+  void* GetBits();
+
+  // --- Accessors ---
+
+  IEffectBase* GetPlug() { return mPlug; }
+  int Width() const { return mWidth; }
+  int Height() const { return mHeight; }
+  int FPS() const { return mFPS; }
+  int NControls() const { return mControls.GetSize(); }
+  IControl* GetControl(int idx) { return mControls.Get(idx); }
+  IControl* GetKeyCatcher() { return mKeyCatcher; }
+  int GetMouseCapture() const { return mMouseCapture; }
+  int GetMouseOver() const { return mMouseOver; }
+  int GetMouseX() const { return mMouseX; }
+  int GetMouseY() const { return mMouseY; }
+  bool GetHandleMouseOver() const { return mHandleMouseOver; }
+  void HandleMouseOver(bool canHandle) { mHandleMouseOver = canHandle; }
+  bool GetStrictDrawing() const { return mStrict; }
+  bool TooltipsEnabled() const { return mEnableTooltips; }
+  void EnableTooltips(bool enable) { mEnableTooltips = enable; }
+  const IRECT* GetDrawRECT() const { return &mDrawRECT; }
+  Pix_SysBitmap* GetDrawBitmap() { return mDrawBitmap; }
+  bool CursorIsHidden() const { return mCursorHidden; }
+
+protected:
+  // Index of the topmost visible, ungreyed control hit at (x, y) (ignores capture), or -1.
+  int FindControlAt(int x, int y, bool mouseOver);
+  void DeleteSurfaces();
+  void ApplyParameterFromPlug(int paramIdx, double normalizedValue);
+  void PendingFromPlug(int paramIdx, double normalizedValue);
+
+  Core_PtrList<IControl> mControls;
+  IEffectBase* mPlug;
+  IRECT mDrawRECT;
+  bool mCursorHidden = false;
+  int mHiddenMousePointX = -1, mHiddenMousePointY = -1;
+  Pix_SysBitmap* mDrawBitmap = nullptr;
+  Pix_MemBitmap* mTmpBitmap = nullptr;
+  int mWidth, mHeight, mFPS;
+  int mMouseCapture = -1, mMouseOver = -1;
+  int mMouseX = 0, mMouseY = 0;
+  bool mHandleMouseOver = false;
+  bool mStrict = true;
+  bool mEnableTooltips = false;
+  IControl* mKeyCatcher = nullptr;
+
+private:
+  // One mailbox per parameter for values handed over from other threads.
+  struct PendingValue
+  {
+    std::atomic<uint64_t> mBits{0};    // the normalised value's bit pattern
+    std::atomic<bool> mPending{false};  // set after mBits is written
+  };
+  PendingValue* mPendingValues = nullptr;
+  int mNPendingValues = 0;
+  std::atomic<bool> mAnyPending{false};
+  std::atomic<std::thread::id> mUIThread;
+};
