@@ -78,6 +78,9 @@ public:
   {
     return nullptr;
   }
+  // The host's event loop for timers and window events, for platforms that need one (Linux: a
+  // Steinberg::Linux::IRunLoop*); null when the host gives none.
+  virtual void SetHostRunLoop(void* runLoop) {}
   virtual void AttachSubWindow(void* hostWindow) {}
   virtual void RemoveSubWindow() {}
   virtual void CloseWindow() = 0;

@@ -9,7 +9,11 @@
 #include "pluginterfaces/vst/ivstcontextmenu.h"
 #include "pluginterfaces/vst/ivstevents.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"
+#include "editor/IGraphics.h"
+#include "raster/Pix_PNG.h"
+#include "raster/Pix_SysBitmap.h"
 #include "vst3/IEffectParameter.h"
+#include "vst3/IEffectVST3View.h"
 #include "vst3/VST3Strings.h"
 
 using namespace Steinberg;
@@ -621,9 +625,13 @@ tresult PLUGIN_API IEffectVST3::getParamValueByString(ParamID tag, TChar* string
   return SingleComponentEffect::getParamValueByString(tag, string, valueNormalized);
 }
 
-IPlugView* PLUGIN_API IEffectVST3::createView(FIDString /*name*/)
+IPlugView* PLUGIN_API IEffectVST3::createView(FIDString name)
 {
-  return nullptr;
+  if (!name || strcmp(name, ViewType::kEditor) != 0) return nullptr;
+  auto* view = new (std::nothrow) IEffectVST3View(this);
+  if (!view) return nullptr;
+  addDependentView(view);
+  return view;
 }
 
 //------------------------------------------------------------------------------------------
@@ -770,13 +778,29 @@ void IEffectVST3::GetTime(ITimeInfo* pTimeInfo)
 
 void IEffectVST3::ResizeGraphics(int w, int h)
 {
-  // Resizing goes through the first editor view; views are not created by this layer yet.
+  // The host resizes the first view and answers with its onSize, which calls
+  // OnWindowResize.
+  IEffectVST3View* view = GetView(0);
+  if (GetGUI() && view) view->resize(w, h);
 }
 
 void IEffectVST3::PopupHostContextMenuForParam(int paramIdx, int x, int y)
 {
-  // The host's context menu is anchored to the first editor view; views are not created
-  // by this layer yet.
+  // The host's own menu for the parameter (automation and the like), anchored to the first
+  // view; x, y are view coordinates.
+  IEffectVST3View* view = GetView(0);
+  if (!componentHandler || !view) return;
+  IComponentHandler3* handler3 = nullptr;
+  if (componentHandler->queryInterface(IComponentHandler3::iid, (void**)&handler3) != kResultOk ||
+      !handler3)
+    return;
+  const ParamID id = (ParamID)paramIdx;
+  if (IContextMenu* menu = handler3->createContextMenu(view, &id))
+  {
+    menu->popup((UCoord)x, (UCoord)y);
+    menu->release();
+  }
+  handler3->release();
 }
 
 void IEffectVST3::SetLatency(int samples)
@@ -795,6 +819,44 @@ void IEffectVST3::SetLatency(int samples)
       handler->release();
     }
   }
+}
+
+//------------------------------------------------------------------------------------------
+// Editor views and snapshots
+
+tresult PLUGIN_API IEffectVST3::queryInterface(const TUID iid, void** obj)
+{
+  if (!obj) return kInvalidArgument;
+  if (FUnknownPrivate::iidEqual(iid, IEditorSnapshot::iid))
+  {
+    addRef();
+    *obj = static_cast<IEditorSnapshot*>(&mSnapshotPort);
+    return kResultOk;
+  }
+  return SingleComponentEffect::queryInterface(iid, obj);
+}
+
+tresult IEffectVST3::SaveEditorSnapshot(const char* pngPath)
+{
+  IEditorHooks* hooks = GetGUI();
+  if (!hooks || !pngPath || !pngPath[0]) return kResultFalse;
+  // Every editor attached to the plug-in base is an IGraphics.
+  IGraphics* graphics = static_cast<IGraphics*>(hooks);
+
+  graphics->ApplyPendingParamValues();
+  if (!graphics->GetDrawBitmap()) graphics->PrepDraw();
+  Pix_SysBitmap* surface = graphics->GetDrawBitmap();
+  if (!surface || !surface->getBits() || surface->getWidth() <= 0 || surface->getHeight() <= 0)
+    return kResultFalse;
+
+  // The whole editor, whether or not a window shows it (presenting may then fail).
+  graphics->SetAllControlsDirty();
+  IRECT whole(0, 0, graphics->Width(), graphics->Height());
+  graphics->Draw(&whole);
+  const bool saved = Pix_SavePNG(surface, pngPath);
+  // A closed window still owes a full redraw to its next opening.
+  if (!graphics->WindowIsOpen()) graphics->SetAllControlsDirty();
+  return saved ? kResultOk : kResultFalse;
 }
 
 void IEffectVST3::addDependentView(IEffectVST3View* view)

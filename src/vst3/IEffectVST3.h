@@ -4,6 +4,7 @@
 
 #include "framework/IEffectBase.h"
 #include "framework/IEffectInstanceInfo.h"
+#include "vst3/IEditorSnapshot.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
 
 class IEffectVST3View;
@@ -19,6 +20,10 @@ class IEffectVST3View;
 // State: the controller's getState/setState (getEditorState/setEditorState here) carry
 // the base's state chunk followed by a 32-bit bypass flag in machine byte order. The
 // component's getState/setState and setComponentState answer kNotImplemented.
+//
+// Editor: createView("editor") gives an IEffectVST3View that opens the attached editor
+// (an IGraphics) in the host's window. Tools can also query IEditorSnapshot to draw the
+// editor into a PNG without a window.
 //
 // Threads: process runs on the host's audio thread and holds the base's mutex for the
 // whole block; everything else runs on the host's UI/main thread. State transfer,
@@ -83,7 +88,8 @@ public:
   Steinberg::tresult PLUGIN_API getParamValueByString(
       Steinberg::Vst::ParamID tag, Steinberg::Vst::TChar* string,
       Steinberg::Vst::ParamValue& valueNormalized) override;
-  // The editor view; none exists yet in this layer (null).
+  // A new editor view for name "editor" (exactly), null for any other name. The host owns
+  // the returned reference; the view references this object until it is destroyed.
   Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
 
   //--- IUnitInfo
@@ -138,6 +144,16 @@ public:
   // Empties the view list (it holds the one open editor view).
   void removeDependentView(IEffectVST3View* view);
   int NViews() const { return mViews.GetSize(); }
+  // View i in creation order, or null.
+  IEffectVST3View* GetView(int i) const
+  {
+    return (i >= 0 && i < mViews.GetSize()) ? mViews.Get()[i] : nullptr;
+  }
+
+  // The SDK base's interfaces, and IEditorSnapshot.
+  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
+  // IEditorSnapshot::saveEditorSnapshot (UI thread).
+  Steinberg::tresult SaveEditorSnapshot(const char* pngPath);
 
   // The last setup accepted by setupProcessing (all zero before).
   const Steinberg::Vst::ProcessSetup& GetProcessSetup() const { return processSetup; }
@@ -146,6 +162,26 @@ public:
   REFCOUNT_METHODS(SingleComponentEffect)
 
 private:
+  // IEditorSnapshot as a part of this object: its references are the adapter's.
+  class SnapshotPort : public IEditorSnapshot
+  {
+  public:
+    explicit SnapshotPort(IEffectVST3* owner) : mOwner(owner) {}
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override
+    {
+      return mOwner->queryInterface(iid, obj);
+    }
+    Steinberg::uint32 PLUGIN_API addRef() override { return mOwner->addRef(); }
+    Steinberg::uint32 PLUGIN_API release() override { return mOwner->release(); }
+    Steinberg::tresult PLUGIN_API saveEditorSnapshot(const char* pngPath) override
+    {
+      return mOwner->SaveEditorSnapshot(pngPath);
+    }
+
+  private:
+    IEffectVST3* mOwner;
+  };
+
   void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
   void ProcessInputEvents(Steinberg::Vst::IEventList* events);
   // Connects the base's channels to this block's buffers (T: float or double) and
@@ -169,4 +205,5 @@ private:
   // Per-block lists of connected channel buffers, sized at construction.
   Core_TypedBuf<float*> mInPtrs32, mOutPtrs32;
   Core_TypedBuf<double*> mInPtrs64, mOutPtrs64;
+  SnapshotPort mSnapshotPort{this};
 };

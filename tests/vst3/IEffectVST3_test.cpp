@@ -431,7 +431,7 @@ TEST_F(AdapterTest, EditNotificationsReachTheComponentHandler)
   EXPECT_EQ(handler.mRestarts.size(), 1u);
 }
 
-TEST_F(AdapterTest, ComponentStateAndViewAreNotUsed)
+TEST_F(AdapterTest, ComponentStateIsNotUsed)
 {
   Init();
   MemoryStream stream;
@@ -441,7 +441,6 @@ TEST_F(AdapterTest, ComponentStateAndViewAreNotUsed)
   EXPECT_EQ(mPlug->setComponentState(&stream), kNotImplemented);
   TUID cid;
   EXPECT_EQ(mPlug->getControllerClassId(cid), kNotImplemented);
-  EXPECT_EQ(mPlug->createView("editor"), nullptr);
 }
 
 TEST(AdapterInstrument, OutputBusPerPairMidiInputAndNoBypass)

@@ -1,0 +1,3 @@
+#include "vst3/IEditorSnapshot.h"
+
+DEF_CLASS_IID(IEditorSnapshot)

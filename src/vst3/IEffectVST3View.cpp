@@ -1,0 +1,136 @@
+#include "vst3/IEffectVST3View.h"
+
+#include <cstring>
+
+#include "editor/IGraphics.h"
+
+using namespace Steinberg;
+
+namespace {
+
+bool SameType(FIDString a, const char* b)
+{
+  return a && strcmp(a, b) == 0;
+}
+
+}  // namespace
+
+IEffectVST3View::IEffectVST3View(IEffectVST3* plug) : mPlug(plug)
+{
+  if (mPlug) mPlug->addRef();
+}
+
+IEffectVST3View::~IEffectVST3View()
+{
+  // A host that releases an attached view without removed() must not leave the editor
+  // open in a window that is going away, nor holding a run loop this view releases.
+  if (mAttached) removed();
+  ReleaseRunLoop();
+  if (mPlug)
+  {
+    mPlug->removeDependentView(this);
+    mPlug->release();
+  }
+}
+
+IGraphics* IEffectVST3View::GetGraphics() const
+{
+  // Every editor attached to the plug-in base is an IGraphics.
+  return mPlug ? static_cast<IGraphics*>(mPlug->GetGUI()) : nullptr;
+}
+
+void IEffectVST3View::TakeRunLoop(IGraphics* graphics)
+{
+  ReleaseRunLoop();
+  void* runLoop = nullptr;
+#if SMTG_OS_LINUX
+  if (plugFrame)
+  {
+    Linux::IRunLoop* loop = nullptr;
+    if (plugFrame->queryInterface(Linux::IRunLoop::iid, (void**)&loop) == kResultOk && loop)
+      mRunLoop = loop;
+  }
+  runLoop = mRunLoop;
+#endif
+  if (graphics) graphics->SetHostRunLoop(runLoop);
+}
+
+void IEffectVST3View::ReleaseRunLoop()
+{
+#if SMTG_OS_LINUX
+  if (mRunLoop) mRunLoop->release();
+  mRunLoop = nullptr;
+#endif
+}
+
+tresult PLUGIN_API IEffectVST3View::isPlatformTypeSupported(FIDString type)
+{
+  if (!GetGraphics()) return kResultFalse;
+  if (SameType(type, kPlatformTypeX11EmbedWindowID) || SameType(type, kPlatformTypeNSView) ||
+      SameType(type, kPlatformTypeHIView))
+    return kResultTrue;
+  return kResultFalse;
+}
+
+tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type)
+{
+  IGraphics* graphics = GetGraphics();
+  if (!graphics) return kResultFalse;
+  // Attached twice without removed(): close the first opening properly.
+  if (mAttached) removed();
+
+  TakeRunLoop(graphics);
+  if (SameType(type, kPlatformTypeX11EmbedWindowID) || SameType(type, kPlatformTypeNSView))
+    graphics->OpenWindow(parent);
+  else
+    graphics->OpenWindow(parent, nullptr, 0, 0);
+  CPluginView::attached(parent, type);
+  mAttached = true;
+  mPlug->OnGUIOpen();
+  return kResultOk;
+}
+
+tresult PLUGIN_API IEffectVST3View::removed()
+{
+  IGraphics* graphics = GetGraphics();
+  if (mAttached && graphics)
+  {
+    mPlug->OnGUIClose();
+    graphics->CloseWindow();
+    // The window is closed: the editor no longer uses the host's loop.
+    graphics->SetHostRunLoop(nullptr);
+  }
+  mAttached = false;
+  ReleaseRunLoop();
+  return CPluginView::removed();
+}
+
+tresult PLUGIN_API IEffectVST3View::getSize(ViewRect* size)
+{
+  IGraphics* graphics = GetGraphics();
+  if (!graphics) return kResultFalse;
+  if (!size) return kInvalidArgument;
+  *size = ViewRect(0, 0, graphics->Width(), graphics->Height());
+  return kResultOk;
+}
+
+tresult PLUGIN_API IEffectVST3View::onSize(ViewRect* newSize)
+{
+  if (newSize) rect = *newSize;
+  if (mExpectingNewSize)
+  {
+    mExpectingNewSize = false;
+    if (mPlug) mPlug->OnWindowResize();
+  }
+  return kResultOk;
+}
+
+void IEffectVST3View::resize(int w, int h)
+{
+  mExpectingNewSize = true;
+  if (plugFrame)
+  {
+    ViewRect r(0, 0, w, h);
+    plugFrame->resizeView(this, &r);
+  }
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "vst3/IEffectVST3.h"  // first: renames the controller's state pair
+
+#include "pluginterfaces/gui/iplugview.h"
+#include "public.sdk/source/common/pluginview.h"
+
+class IGraphics;
+
+// The editor view a host receives from IEffectVST3::createView("editor"). It opens the
+// plug-in's editor (IGraphics, owned by the plug-in base) inside the host's window and
+// closes it again, and carries size changes between host and editor. It owns nothing of
+// the editor.
+//
+// Platform types: "X11EmbedWindowID" (Linux), "NSView" and "HIView", whenever the plug-in
+// has an editor attached.
+//
+// Lifetime: holds one reference on the adapter from construction to destruction; the
+// adapter lists the view (addDependentView) until the view is destroyed. The host's frame
+// (setFrame) is not referenced, as the SDK base does. The host's run loop, queried from the
+// frame when the view is attached, is referenced until removed() (or destruction) and
+// handed to the editor for that time (IGraphics::SetHostRunLoop).
+//
+// Threads: every operation runs on the host's UI thread.
+class IEffectVST3View : public Steinberg::CPluginView
+{
+public:
+  explicit IEffectVST3View(IEffectVST3* plug);
+  // Detaches first if the host never called removed(); then leaves the adapter's view list
+  // and releases the adapter.
+  ~IEffectVST3View() override;
+
+  IEffectVST3View(const IEffectVST3View&) = delete;
+  IEffectVST3View& operator=(const IEffectVST3View&) = delete;
+
+  //--- IPlugView
+  Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
+  // Opens the editor in parent: "X11EmbedWindowID" and "NSView" with OpenWindow(parent),
+  // any other type with OpenWindow(parent, null, 0, 0); then the base's OnGUIOpen().
+  // kResultFalse without an attached editor. The result of opening is not examined.
+  Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
+  // When attached: OnGUIClose(), the editor's CloseWindow(), then SetHostRunLoop(null); the
+  // run loop is released. Then the SDK base's removed().
+  Steinberg::tresult PLUGIN_API removed() override;
+  // (0, 0, editor width, editor height); kResultFalse without an attached editor.
+  Steinberg::tresult PLUGIN_API getSize(Steinberg::ViewRect* size) override;
+  // Stores the rectangle; after a plug-in initiated resize, tells the base OnWindowResize()
+  // once. Always kResultOk.
+  Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
+
+  // Plug-in initiated size change: the next onSize is the host's answer to it. Asks the
+  // host's frame (when there is one) to resize this view to (0, 0, w, h).
+  void resize(int w, int h);
+
+  bool ExpectingNewSize() const { return mExpectingNewSize; }
+  IEffectVST3* GetPlug() const { return mPlug; }
+
+  OBJ_METHODS(IEffectVST3View, CPluginView)
+
+private:
+  // The attached editor, or null.
+  IGraphics* GetGraphics() const;
+  // Takes the host's run loop from the frame (if it offers one) and gives it to the editor.
+  void TakeRunLoop(IGraphics* graphics);
+  // Releases the run loop taken from the frame, if any.
+  void ReleaseRunLoop();
+
+  IEffectVST3* mPlug;
+  bool mExpectingNewSize = false;
+  bool mAttached = false;
+#if SMTG_OS_LINUX
+  // The host's run loop, referenced while attached; null otherwise.
+  Steinberg::Linux::IRunLoop* mRunLoop = nullptr;
+#endif
+};
