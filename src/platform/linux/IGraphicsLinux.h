@@ -31,10 +31,11 @@ public:
   IGraphicsLinux(IEffectBase* plug, int w, int h, int fps = 0);
   ~IGraphicsLinux() override;
 
-  // The run loop that OpenWindow registers its timer and X handler with (the view takes it
-  // from the host's IPlugFrame). Null: OpenWindow opens the window but nothing ticks unless
-  // the caller drives Pump(). Not owned; the editor holds a reference while registered.
-  void SetRunLoop(Steinberg::Linux::IRunLoop* loop) { mRunLoop = loop; }
+  // runLoop is the host's Steinberg::Linux::IRunLoop (the view takes it from the host's
+  // IPlugFrame) that OpenWindow registers its timer and X handler with. Null: OpenWindow
+  // opens the window but nothing ticks unless the caller drives Pump(). Not owned; the
+  // editor holds a reference while registered.
+  void SetHostRunLoop(void* runLoop) override { mRunLoop = static_cast<Steinberg::Linux::IRunLoop*>(runLoop); }
 
   // The bundle identifier (reverse-DNS); kept for HostPath and for symmetry with other
   // platforms. Resources are found from the module's own location.

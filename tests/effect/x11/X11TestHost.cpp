@@ -1,0 +1,160 @@
+#include "X11TestHost.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <chrono>
+
+using namespace Steinberg;
+
+namespace tesk_x11 {
+namespace {
+
+long long NowMs()
+{
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+tresult PLUGIN_API PollRunLoop::registerEventHandler(Linux::IEventHandler* handler, Linux::FileDescriptor fd)
+{
+  if (!handler || fd < 0) return kInvalidArgument;
+  handler->addRef();
+  mEvents.push_back({handler, fd});
+  return kResultOk;
+}
+
+tresult PLUGIN_API PollRunLoop::unregisterEventHandler(Linux::IEventHandler* handler)
+{
+  auto it = std::find_if(mEvents.begin(), mEvents.end(), [&](const Event& e) { return e.handler == handler; });
+  if (it == mEvents.end()) return kInvalidArgument;
+  mEvents.erase(it);
+  handler->release();
+  return kResultOk;
+}
+
+tresult PLUGIN_API PollRunLoop::registerTimer(Linux::ITimerHandler* handler, Linux::TimerInterval ms)
+{
+  if (!handler || ms == 0) return kInvalidArgument;
+  handler->addRef();
+  mTimers.push_back({handler, ms, NowMs() + static_cast<long long>(ms)});
+  mLastInterval = ms;
+  return kResultOk;
+}
+
+tresult PLUGIN_API PollRunLoop::unregisterTimer(Linux::ITimerHandler* handler)
+{
+  auto it = std::find_if(mTimers.begin(), mTimers.end(), [&](const Timer& t) { return t.handler == handler; });
+  if (it == mTimers.end()) return kInvalidArgument;
+  mTimers.erase(it);
+  handler->release();
+  return kResultOk;
+}
+
+tresult PLUGIN_API PollRunLoop::queryInterface(const TUID iid, void** obj)
+{
+  if (FUnknownPrivate::iidEqual(iid, Linux::IRunLoop_iid) || FUnknownPrivate::iidEqual(iid, FUnknown_iid))
+  {
+    addRef();
+    *obj = this;
+    return kResultOk;
+  }
+  *obj = nullptr;
+  return kNoInterface;
+}
+
+void PollRunLoop::Run(int ms)
+{
+  const long long end = NowMs() + ms;
+  for (;;)
+  {
+    const long long now = NowMs();
+    if (now >= end) break;
+    long long wait = end - now;
+    for (const Timer& t : mTimers) wait = std::min(wait, std::max(0LL, t.due - now));
+    std::vector<pollfd> fds;
+    for (const Event& e : mEvents) fds.push_back({e.fd, POLLIN, 0});
+    poll(fds.data(), fds.size(), static_cast<int>(wait));
+    // Handlers may unregister themselves or others: work on copies and re-check membership.
+    std::vector<Event> ready;
+    for (size_t i = 0; i < fds.size(); ++i)
+      if (fds[i].revents & POLLIN) ready.push_back(mEvents[i]);
+    for (const Event& e : ready)
+      if (std::any_of(mEvents.begin(), mEvents.end(), [&](const Event& x) { return x.handler == e.handler; }))
+        e.handler->onFDIsSet(e.fd);
+    const long long after = NowMs();
+    std::vector<Timer> due;
+    for (Timer& t : mTimers)
+      if (t.due <= after)
+      {
+        due.push_back(t);
+        t.due = after + t.interval;
+      }
+    for (const Timer& t : due)
+      if (std::any_of(mTimers.begin(), mTimers.end(), [&](const Timer& x) { return x.handler == t.handler; }))
+        t.handler->onTimer();
+  }
+}
+
+tresult PLUGIN_API TestPlugFrame::resizeView(IPlugView* view, ViewRect* r)
+{
+  ++mResizeRequests;
+  return view && r ? view->onSize(r) : kInvalidArgument;
+}
+
+tresult PLUGIN_API TestPlugFrame::queryInterface(const TUID iid, void** obj)
+{
+  if (FUnknownPrivate::iidEqual(iid, IPlugFrame_iid) || FUnknownPrivate::iidEqual(iid, FUnknown_iid))
+  {
+    addRef();
+    *obj = this;
+    return kResultOk;
+  }
+  if (mLoop && FUnknownPrivate::iidEqual(iid, Linux::IRunLoop_iid)) return mLoop->queryInterface(iid, obj);
+  *obj = nullptr;
+  return kNoInterface;
+}
+
+tresult PLUGIN_API RecordingHandler::beginEdit(Vst::ParamID id)
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  mEdits.push_back({'B', id, 0.0});
+  return kResultOk;
+}
+
+tresult PLUGIN_API RecordingHandler::performEdit(Vst::ParamID id, Vst::ParamValue v)
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  mEdits.push_back({'P', id, v});
+  return kResultOk;
+}
+
+tresult PLUGIN_API RecordingHandler::endEdit(Vst::ParamID id)
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  mEdits.push_back({'E', id, 0.0});
+  return kResultOk;
+}
+
+tresult PLUGIN_API RecordingHandler::queryInterface(const TUID iid, void** obj)
+{
+  if (FUnknownPrivate::iidEqual(iid, Vst::IComponentHandler_iid) || FUnknownPrivate::iidEqual(iid, FUnknown_iid))
+  {
+    *obj = this;
+    return kResultOk;
+  }
+  *obj = nullptr;
+  return kNoInterface;
+}
+
+std::vector<RecordingHandler::Edit> RecordingHandler::Take()
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  std::vector<Edit> out;
+  out.swap(mEdits);
+  return out;
+}
+
+}  // namespace tesk_x11
