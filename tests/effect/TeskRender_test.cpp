@@ -5,6 +5,8 @@
 
 #include "AudioFile.h"
 #include "dsp/TeskChain.h"
+#include "raster/Pix_Blit.h"
+#include "raster/Pix_PNG.h"
 
 #include <gtest/gtest.h>
 
@@ -248,4 +250,38 @@ TEST_F(TeskRender, ErrorsAreOneLineAndFail)
   ASSERT_TRUE(WriteAudioFile(Path("three.wav"), three, "", error));
   expectError("'" + Path("three.wav") + "' '" + Path("o.wav") + "'", "unsupported channel count: 3");
   EXPECT_FALSE(std::ifstream(Path("o.wav")).good());  // no output after any error
+}
+
+TEST_F(TeskRender, ScreenshotShowsTheEditorWithTheSettings)
+{
+  Result r = Run("--set OVER=1 --set HFREQL=2 --screenshot '" + Path("shot.png") + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::unique_ptr<Pix_IBitmap> shot(Pix_LoadPNG(Path("shot.png").c_str()));
+  ASSERT_TRUE(shot);
+  EXPECT_EQ(shot->getWidth(), 1156);
+  EXPECT_EQ(shot->getHeight(), 456);
+
+  // The OVER switch (at 0, 429) shows its "on" frame, HFREQL (at 862, 124) its third.
+  struct Probe
+  {
+    const char* stem;
+    int frames, frame, x, y;
+  } probes[] = {{"OVER", 2, 1, 0, 429}, {"HFREQL", 3, 2, 862, 124}};
+  for (const Probe& p : probes)
+  {
+    std::unique_ptr<Pix_IBitmap> strip(Pix_LoadPNG((std::string(TESK_IMAGE_DIR) + "/" + p.stem + ".png").c_str()));
+    ASSERT_TRUE(strip);
+    const int h = strip->getHeight() / p.frames;
+    int mismatches = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < strip->getWidth(); ++x)
+        if ((Pix_GetPixel(strip.get(), x, p.frame * h + y) & 0xFFFFFF) !=
+            (Pix_GetPixel(shot.get(), p.x + x, p.y + y) & 0xFFFFFF))
+          ++mismatches;
+    EXPECT_EQ(mismatches, 0) << p.stem;
+  }
+
+  r = Run("--screenshot '" + Path("no/such/folder/shot.png") + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("cannot write screenshot"), std::string::npos) << r.err;
 }

@@ -4,6 +4,7 @@
 #include "AudioFile.h"
 #include "DemoSignal.h"
 #include "VstHost.h"
+#include "vst3/IEditorSnapshot.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +39,7 @@ const char* kUsage =
     "  --format f64|f32|s24|s16   output format (default: the input's)\n"
     "  --bench K              process the input K times, write nothing, print the speed\n"
     "                         (CPU time of the processing thread, so other load does not count)\n"
+    "  --screenshot FILE.png  draw the plug-in's editor (after --state and --set) into a PNG\n"
     "  --list                 print every host parameter\n"
     "  --info                 print factory and class information\n";
 
@@ -54,6 +56,7 @@ struct Options
   long bench = 0;
   bool list = false;
   bool info = false;
+  std::string screenshot;
   std::string makeDemo; // hidden: writes the demo input and exits
   std::vector<std::string> levels; // hidden: prints peak and RMS per channel of files
   std::vector<std::string> files;
@@ -285,6 +288,34 @@ bool RunBlocks(VstHost& host, const AudioData& in, AudioData* out, int block, in
   return true;
 }
 
+// Applies the settings through one processed block of silence (so the editor shows them,
+// channel link included) and has the plug-in draw its editor into a PNG file.
+int Screenshot(VstHost& host, const Options& o)
+{
+  std::string error;
+  if (!host.SetChannels(2, error) || !host.Start(48000.0, o.block, 64, error))
+    return Fail(error);
+  if (!ApplySettings(host, o, true, error))
+    return Fail(error);
+  std::vector<double> silence(static_cast<size_t>(std::min(o.block, 64)), 0.0), out0(silence), out1(silence);
+  double* in[2] = {silence.data(), silence.data()};
+  double* out[2] = {out0.data(), out1.data()};
+  if (host.Process64(in, out, static_cast<int>(silence.size())) != Steinberg::kResultOk)
+    return Fail("the plug-in failed to process a block");
+  host.Stop();
+
+  IEditorSnapshot* snapshot = nullptr;
+  if (host.Controller()->queryInterface(IEditorSnapshot_iid, reinterpret_cast<void**>(&snapshot)) !=
+          Steinberg::kResultOk ||
+      !snapshot)
+    return Fail("the plug-in cannot draw its editor for a screenshot");
+  const Steinberg::tresult r = snapshot->saveEditorSnapshot(o.screenshot.c_str());
+  snapshot->release();
+  if (r != Steinberg::kResultOk)
+    return Fail("cannot write screenshot " + o.screenshot);
+  return 0;
+}
+
 int Main(int argc, char** argv)
 {
   Options o;
@@ -300,7 +331,7 @@ int Main(int argc, char** argv)
       std::fputs(kUsage, stdout);
       return 0;
     } else if (a == "--plugin" || a == "--state" || a == "--save-state" || a == "--format" ||
-               a == "--make-demo" || a == "--levels" || a == "--set" || a == "--block" || a == "--precision" || a == "--bench") {
+               a == "--make-demo" || a == "--levels" || a == "--screenshot" || a == "--set" || a == "--block" || a == "--precision" || a == "--bench") {
       const char* v = value(a.c_str());
       if (!v)
         return UsageError(a + " needs a value");
@@ -313,6 +344,8 @@ int Main(int argc, char** argv)
         o.stateOut = v;
       else if (a == "--make-demo")
         o.makeDemo = v;
+      else if (a == "--screenshot")
+        o.screenshot = v;
       else if (a == "--levels")
         o.levels.push_back(v);
       else if (a == "--format") {
@@ -377,7 +410,7 @@ int Main(int argc, char** argv)
     return 0;
   }
 
-  const bool render = !o.list && !o.info;
+  const bool render = !o.list && !o.info && o.screenshot.empty();
   if (render) {
     if (o.files.size() != (o.bench ? 1u : 2u) && !(o.bench && o.files.size() == 2))
       return UsageError(o.bench ? "expected INPUT" : "expected INPUT and OUTPUT");
@@ -411,6 +444,9 @@ int Main(int argc, char** argv)
       return Fail(error);
     return ListParameters(host);
   }
+
+  if (!o.screenshot.empty())
+    return Screenshot(host, o);
 
   if (!host.SetChannels(input.Channels(), error))
     return Fail(error);
