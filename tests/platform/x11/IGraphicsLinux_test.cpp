@@ -15,10 +15,12 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -312,4 +314,88 @@ TEST_F(IGraphicsLinuxTest, ResourcesAndPaths)
   ASSERT_NE(path.Get(), nullptr);
   EXPECT_EQ(path.Get()[path.GetLength() - 1], '/');
   EXPECT_TRUE(gui->OpenURL(""));  // nothing to open
+}
+
+namespace {
+
+// A stand-in for zenity on PATH: records its arguments, prints a canned answer and exits
+// with a canned status, so dialogs can be checked without a desktop.
+class FakeZenity
+{
+public:
+  FakeZenity(const std::string& answer, int status)
+  {
+    char tmpl[] = "/tmp/tesk-zenity-XXXXXX";
+    mDir = mkdtemp(tmpl);
+    const std::string script = mDir + "/zenity";
+    FILE* f = std::fopen(script.c_str(), "w");
+    std::fprintf(f, "#!/bin/sh\nfor a in \"$@\"; do printf '%%s\\n' \"$a\"; done > '%s/args'\nprintf '%%s\\n' '%s'\nexit %d\n",
+                 mDir.c_str(), answer.c_str(), status);
+    std::fclose(f);
+    chmod(script.c_str(), 0755);
+    const char* path = std::getenv("PATH");
+    mOldPath = path ? path : "";
+    setenv("PATH", (mDir + ":" + mOldPath).c_str(), 1);
+  }
+  ~FakeZenity()
+  {
+    setenv("PATH", mOldPath.c_str(), 1);
+    std::string cmd = "rm -rf '" + mDir + "'";
+    (void)std::system(cmd.c_str());
+  }
+  std::string Args() const
+  {
+    std::string out;
+    FILE* f = std::fopen((mDir + "/args").c_str(), "r");
+    if (!f) return out;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, f)) out += buf;
+    std::fclose(f);
+    return out;
+  }
+
+private:
+  std::string mDir, mOldPath;
+};
+
+}  // namespace
+
+TEST_F(IGraphicsLinuxTest, FileDialogAndMessageBoxGoThroughZenity)
+{
+  {
+    FakeZenity zenity("/data/mixes/song.fxp", 0);
+    Core_String file, dir;
+    file.Set("preset.fxp");
+    dir.Set("/data/mixes");
+    char extensions[] = "fxp fxb";
+    gui->PromptForFile(&file, kFileSave, &dir, extensions);
+    EXPECT_STREQ(file.Get(), "/data/mixes/song.fxp");
+    EXPECT_STREQ(dir.Get(), "/data/mixes/");
+    const std::string args = zenity.Args();
+    EXPECT_NE(args.find("--save\n"), std::string::npos) << args;
+    EXPECT_NE(args.find("--filename=/data/mixes/preset.fxp\n"), std::string::npos) << args;
+    EXPECT_NE(args.find("--file-filter=*.fxp *.fxb\n"), std::string::npos) << args;
+  }
+  {
+    FakeZenity cancelled("", 1);
+    Core_String file, dir;
+    file.Set("x.fxp");
+    dir.Set("/somewhere");
+    gui->PromptForFile(&file, kFileOpen, &dir, nullptr);
+    EXPECT_STREQ(file.Get(), "");
+    EXPECT_STREQ(dir.Get(), "/somewhere");
+  }
+  {
+    FakeZenity yes("", 0);
+    EXPECT_EQ(gui->ShowMessageBox("Replace?", "Tesk", 4), 1);
+    EXPECT_NE(yes.Args().find("--no-markup\n"), std::string::npos);  // texts are never markup
+  }
+  {
+    FakeZenity no("", 1);
+    EXPECT_EQ(gui->ShowMessageBox("Replace?", "Tesk", 4), 7);
+  }
+  {
+    FakeZenity cancel("Cancel", 1);
+    EXPECT_EQ(gui->ShowMessageBox("Save first?", "Tesk", 3), 2);
+  }
 }
