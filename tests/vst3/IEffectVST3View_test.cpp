@@ -521,6 +521,7 @@ TEST_F(ViewTest, ContextMenuForAParameterComesFromTheHost)
 
   view->removed();
   view->release();
+  mPlug->setComponentHandler(nullptr);  // the handlers live on this stack
 }
 
 TEST_F(ViewTest, SnapshotWritesTheEditorSurface)
