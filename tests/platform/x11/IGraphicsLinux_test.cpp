@@ -399,3 +399,81 @@ TEST_F(IGraphicsLinuxTest, FileDialogAndMessageBoxGoThroughZenity)
     EXPECT_EQ(gui->ShowMessageBox("Save first?", "Tesk", 3), 2);
   }
 }
+
+TEST_F(IGraphicsLinuxTest, ClipboardTextComesFromTheClipboardOwner)
+{
+  Core_String text;
+  // Nobody owns the clipboard yet on a fresh server, or someone else does: both are fine as
+  // long as the call comes back. Then another client takes it and serves one request.
+  std::atomic<bool> owning{false};
+  std::thread owner([&owning] {
+    Display* d = XOpenDisplay(nullptr);
+    Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+    const Atom clipboard = XInternAtom(d, "CLIPBOARD", False);
+    const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+    XSetSelectionOwner(d, clipboard, w, CurrentTime);
+    XSync(d, False);
+    owning = true;
+    for (int waited = 0; waited < 3000; waited += 5)
+    {
+      if (!XPending(d))
+      {
+        usleep(5000);
+        continue;
+      }
+      XEvent e;
+      XNextEvent(d, &e);
+      if (e.type != SelectionRequest) continue;
+      const XSelectionRequestEvent& req = e.xselectionrequest;
+      static const char kText[] = "-3.5 dB";
+      XChangeProperty(d, req.requestor, req.property, utf8, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(kText), sizeof kText - 1);
+      XEvent reply{};
+      reply.xselection.type = SelectionNotify;
+      reply.xselection.requestor = req.requestor;
+      reply.xselection.selection = req.selection;
+      reply.xselection.target = req.target;
+      reply.xselection.property = req.property;
+      reply.xselection.time = req.time;
+      XSendEvent(d, req.requestor, False, 0, &reply);
+      XSync(d, False);
+      break;
+    }
+    XDestroyWindow(d, w);
+    XCloseDisplay(d);
+  });
+  while (!owning) usleep(1000);
+  EXPECT_TRUE(gui->GetTextFromClipboard(&text));
+  EXPECT_STREQ(text.Get(), "-3.5 dB");
+  owner.join();
+}
+
+TEST_F(IGraphicsLinuxTest, TooltipShowsAfterThePointerRests)
+{
+  gui->EnableTooltips(true);
+  gui->HandleMouseOver(true);
+  gui->GetControl(1)->SetTooltip("Gain");
+  auto tooltipShown = [this] {
+    Window root, parent, *children = nullptr;
+    unsigned n = 0;
+    bool shown = false;
+    XQueryTree(host.d, DefaultRootWindow(host.d), &root, &parent, &children, &n);
+    for (unsigned i = 0; i < n; ++i)
+    {
+      XWindowAttributes a;
+      if (children[i] != host.window && XGetWindowAttributes(host.d, children[i], &a) && a.override_redirect &&
+          a.map_state == IsViewable && a.height < 40)
+        shown = true;
+    }
+    if (children) XFree(children);
+    return shown;
+  };
+  host.MoveTo(EditorWindow(), kKnobX + 20, kKnobY + 20);
+  Pump(2);
+  EXPECT_FALSE(tooltipShown());
+  Pump(20);  // about half a second of ticks
+  EXPECT_TRUE(tooltipShown());
+  host.MoveTo(EditorWindow(), 150, 80);  // off the control
+  Pump(3);
+  EXPECT_FALSE(tooltipShown());
+}
