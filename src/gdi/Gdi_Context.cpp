@@ -1,6 +1,7 @@
 // Memory contexts, record free lists, object selection, colours, clipping and module cleanup.
 
 #include "gdi/Gdi.h"
+#include "core/Core_StaticInstance.h"
 #include "gdi/Gdi_FontEngine.h"
 #include "gdi/Gdi_Records.h"
 
@@ -29,8 +30,7 @@ struct FreeLists
 
 FreeLists& TheLists()
 {
-  static FreeLists* lists = new FreeLists;
-  return *lists;
+  return Core_StaticInstance<FreeLists>();
 }
 
 std::atomic<int> gLiveFonts{0};

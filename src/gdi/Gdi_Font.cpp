@@ -1,6 +1,7 @@
 // Font objects: creation, the default font and font queries.
 
 #include "gdi/Gdi.h"
+#include "core/Core_StaticInstance.h"
 #include "gdi/Gdi_Face.h"
 #include "gdi/Gdi_FontEngine.h"
 #include "gdi/Gdi_Records.h"
@@ -23,8 +24,7 @@ struct DefaultFont
 
 DefaultFont& TheDefault()
 {
-  static DefaultFont* d = new DefaultFont;
-  return *d;
+  return Core_StaticInstance<DefaultFont>();
 }
 
 // Face name limited to kMaxFaceName characters (or `limit` bytes of a fixed array).

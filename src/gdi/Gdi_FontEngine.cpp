@@ -1,4 +1,5 @@
 #include "gdi/Gdi_FontEngine.h"
+#include "core/Core_StaticInstance.h"
 
 #include "gdi/Gdi_Face.h"
 
@@ -29,8 +30,7 @@ struct Engine
 
 Engine& TheEngine()
 {
-  static Engine* engine = new Engine;
-  return *engine;
+  return Core_StaticInstance<Engine>();
 }
 
 // Font name cache: sorted by strcmp of the key, searched by bisection, own lock.
@@ -48,8 +48,7 @@ struct NameCache
 
 NameCache& TheCache()
 {
-  static NameCache* cache = new NameCache;
-  return *cache;
+  return Core_StaticInstance<NameCache>();
 }
 
 std::vector<CacheEntry>::iterator FindSlot(std::vector<CacheEntry>& entries, const char* key)
