@@ -283,7 +283,7 @@ bool IEffectBase::LoadProgramFromFXP(Core_String* pFileName)
     Core_MutexLock lock(mMutex);
     for (int i = 0; i < numParams; ++i)
     {
-      float v;
+      float v = 0.f;
       r.FloatBE(&v);
       IParam* param = GetParam(i);
       if (!param) continue;  // a program of a later version with more parameters
@@ -355,7 +355,7 @@ bool IEffectBase::LoadBankFromFXB(Core_String* pFileName)
     IPreset* preset = mPresets.Get(p);
     for (int i = 0; i < h.numParams; ++i)
     {
-      float v;
+      float v = 0.f;
       r.FloatBE(&v);
       IParam* param = GetParam(i);
       if (!preset || !param) continue;

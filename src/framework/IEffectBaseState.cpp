@@ -27,7 +27,10 @@ void MakeDefaultUserPresetName(Core_PtrList<IPreset>* pPresets, char* out)
 {
   int n = 0;
   for (int i = 0, count = pPresets ? pPresets->GetSize() : 0; i < count; ++i)
-    if (strstr(pPresets->Get(i)->mName, kUserPresetName)) ++n;
+  {
+    const IPreset* preset = pPresets->Get(i);
+    if (preset && strstr(preset->mName, kUserPresetName)) ++n;
+  }
   sprintf(out, "%s %d", kUserPresetName, n + 1);
 }
 
@@ -255,7 +258,10 @@ bool IEffectBase::RestorePreset(const char* name)
 {
   if (!name || !*name) return false;
   for (int i = 0, n = NPresets(); i < n; ++i)
-    if (!strcmp(mPresets.Get(i)->mName, name)) return RestorePreset(i);
+  {
+    const IPreset* preset = mPresets.Get(i);
+    if (preset && !strcmp(preset->mName, name)) return RestorePreset(i);
+  }
   return false;
 }
 
