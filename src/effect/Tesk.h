@@ -38,6 +38,8 @@ public:
 
   // The stored copy the sound path uses (0 for the switches); for inspection in tests.
   double GetStoredValue(int paramIdx) const { return mChain.GetStoredValue(paramIdx); }
+  // A band's frequency in Hz as selected at the last block start (TeskChain::Band).
+  double GetSelectedFrequency(int band) const { return mChain.GetSelectedFrequency(band); }
 
 private:
   // With LINK at 0, every second-channel parameter takes its first-channel twin's value.

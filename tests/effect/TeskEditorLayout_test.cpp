@@ -151,14 +151,18 @@ TEST_F(TeskEditorTest, SelectorsStepThroughTheirListAndOverToggles)
 {
   // HFREQL: 12000, 15000, 20000 Hz, then back to the first.
   const int hfreqL = 7;
+  ProcessBlock();
   EXPECT_EQ(Value(TeskChain::kHFREQL), 0);
-  Click(hfreqL);
-  EXPECT_EQ(Value(TeskChain::kHFREQL), 1);
-  EXPECT_EQ(tesk->GetStoredValue(TeskChain::kHFREQL), 1);
-  Click(hfreqL);
-  EXPECT_EQ(Value(TeskChain::kHFREQL), 2);
-  Click(hfreqL);
-  EXPECT_EQ(Value(TeskChain::kHFREQL), 0);
+  EXPECT_EQ(tesk->GetSelectedFrequency(TeskChain::kHighL), 12000.0);
+  const double expected[] = {15000.0, 20000.0, 12000.0};
+  for (int step = 0; step < 3; ++step)
+  {
+    Click(hfreqL);
+    EXPECT_EQ(Value(TeskChain::kHFREQL), (step + 1) % 3);
+    EXPECT_EQ(tesk->GetStoredValue(TeskChain::kHFREQL), (step + 1) % 3);
+    ProcessBlock();  // the band takes the new frequency at the next block start
+    EXPECT_EQ(tesk->GetSelectedFrequency(TeskChain::kHighL), expected[step]);
+  }
 
   // OVER, in the bottom-left corner, toggles parameter 32.
   IMouseMod left(true);
