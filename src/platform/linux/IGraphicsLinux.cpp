@@ -63,6 +63,29 @@ void PutBitmap(Display* d, Window w, GC gc, Visual* v, int depth, Pix_IBitmap* b
   XDestroyImage(image);
 }
 
+// A mapped, borderless window above everything else (menus, tooltips) at root position
+// (x, y), in the editor window's visual, which it reports so bitmaps can be put into it.
+Window CreateOverlayWindow(Display* d, Window editor, int x, int y, int w, int h, long eventMask, Visual** visual,
+                           int* depth)
+{
+  XWindowAttributes editorAttributes;
+  XGetWindowAttributes(d, editor, &editorAttributes);
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  attributes.event_mask = eventMask;
+  attributes.background_pixmap = None;
+  attributes.border_pixel = 0;
+  attributes.colormap = editorAttributes.colormap;
+  Window window = XCreateWindow(d, DefaultRootWindow(d), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                                0, editorAttributes.depth, InputOutput, editorAttributes.visual,
+                                CWOverrideRedirect | CWEventMask | CWBackPixmap | CWBorderPixel | CWColormap,
+                                &attributes);
+  XMapRaised(d, window);
+  *visual = editorAttributes.visual;
+  *depth = editorAttributes.depth;
+  return window;
+}
+
 // Fills the box from (x0, y0) to (x1, y1), exclusive, with an opaque colour.
 void FillBox(Pix_IBitmap* bmp, int x0, int y0, int x1, int y1, Pix_Pixel color) {
   Pix_FillRect(bmp, x0, y0, x1 - x0, y1 - y0, color, 1.0f, Pix_ModeCopy);
@@ -555,20 +578,12 @@ IGraphicsLinux::Impl::MenuResult IGraphicsLinux::Impl::RunMenu(IPopupMenu* menu,
   rootX = std::max(0, std::min(rootX, screenW - layout.mWidth));
   rootY = std::max(0, std::min(rootY, screenH - layout.mHeight));
 
-  XWindowAttributes editorAttributes;
-  XGetWindowAttributes(d, mWindow.GetWindow(), &editorAttributes);
-  XSetWindowAttributes attributes{};
-  attributes.override_redirect = True;
-  attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask;
-  attributes.background_pixmap = None;
-  attributes.border_pixel = 0;
-  attributes.colormap = editorAttributes.colormap;
-  Window w = XCreateWindow(d, DefaultRootWindow(d), rootX, rootY, static_cast<unsigned>(layout.mWidth),
-                           static_cast<unsigned>(layout.mHeight), 0, editorAttributes.depth, InputOutput,
-                           editorAttributes.visual,
-                           CWOverrideRedirect | CWEventMask | CWBackPixmap | CWBorderPixel | CWColormap, &attributes);
+  Visual* visual = nullptr;
+  int colourDepth = 0;
+  Window w = CreateOverlayWindow(d, mWindow.GetWindow(), rootX, rootY, layout.mWidth, layout.mHeight,
+                                 ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask,
+                                 &visual, &colourDepth);
   GC gc = XCreateGC(d, w, 0, nullptr);
-  XMapRaised(d, w);
   XSync(d, False);
   // Grab the pointer and keyboard so a click anywhere else closes the menu. The grab may fail
   // (another client holds one); the menu still works inside its own window.
@@ -620,7 +635,7 @@ IGraphicsLinux::Impl::MenuResult IGraphicsLinux::Impl::RunMenu(IPopupMenu* menu,
         font->DrawText(&canvas, "\xE2\x96\xB8", -1, &ar, Pix_TextVCenter | Pix_TextSingleLine);
       }
     }
-    PutBitmap(d, w, gc, editorAttributes.visual, editorAttributes.depth, &canvas);
+    PutBitmap(d, w, gc, visual, colourDepth, &canvas);
     XFlush(d);
   };
   render();
@@ -767,18 +782,9 @@ void IGraphicsLinux::ShowTooltip(bool show)
   Window child;
   XTranslateCoordinates(d, mImpl->mWindow.GetWindow(), DefaultRootWindow(d), mPrevX + 12, mPrevY + 18, &rootX,
                         &rootY, &child);
-  XWindowAttributes editorAttributes;
-  XGetWindowAttributes(d, mImpl->mWindow.GetWindow(), &editorAttributes);
-  XSetWindowAttributes attributes{};
-  attributes.override_redirect = True;
-  attributes.background_pixmap = None;
-  attributes.colormap = editorAttributes.colormap;
-  attributes.border_pixel = 0;
-  Window tip = XCreateWindow(d, DefaultRootWindow(d), rootX, rootY, static_cast<unsigned>(w),
-                             static_cast<unsigned>(h), 0, editorAttributes.depth, InputOutput,
-                             editorAttributes.visual, CWOverrideRedirect | CWBackPixmap | CWColormap | CWBorderPixel,
-                             &attributes);
-  XMapRaised(d, tip);
+  Visual* visual = nullptr;
+  int depth = 0;
+  Window tip = CreateOverlayWindow(d, mImpl->mWindow.GetWindow(), rootX, rootY, w, h, NoEventMask, &visual, &depth);
   Pix_MemBitmap canvas(w, h, 4);
   FillBox(&canvas, 0, 0, w, h, 0xFF55575C);
   FillBox(&canvas, 1, 1, w - 1, h - 1, 0xFFFFFBE6);
@@ -787,7 +793,7 @@ void IGraphicsLinux::ShowTooltip(bool show)
   font->DrawText(&canvas, c->GetTooltip(), -1, &tr, Pix_TextVCenter | Pix_TextSingleLine);
   XSync(d, False);
   GC gc = XCreateGC(d, tip, 0, nullptr);
-  PutBitmap(d, tip, gc, editorAttributes.visual, editorAttributes.depth, &canvas);
+  PutBitmap(d, tip, gc, visual, depth, &canvas);
   XFreeGC(d, gc);
   XFlush(d);
   mImpl->mTooltipWindow = tip;
