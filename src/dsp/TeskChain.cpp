@@ -2,6 +2,7 @@
 
 #include "dsp/Biquad.h"
 #include "dsp/StOversampler4x.h"
+#include "dsp/TeskBands.h"
 #include "dsp/Tesk_Harm.h"
 
 #include <cmath>
@@ -32,7 +33,7 @@ const double kSqrt2 = 1.4142135623730951;
 const double kOffset = 1e-10;
 // The band filters run at eight times the host rate.
 const double kEqRate = 0.125;
-const double kBandQ = 0.667;
+const double kBandQ = TeskBands::kBandQ;
 
 // Both saturation tables as rows of neighbour pairs {T[k], T[k+1]} widened to double, so
 // one 16-byte load fetches both interpolation points of a lane: rows 0..199 for
@@ -61,21 +62,6 @@ const HarmPairs& Pairs() noexcept
 }
 typedef const double (*PairRows)[2];
 
-// Frequency lists per band pair; a selection outside a list's length matches nothing.
-struct FreqList
-{
-  int count;
-  double hz[3];
-};
-const FreqList kFreqLists[7] = {
-  {3, {20.0, 60.0, 40.0}},        // low band
-  {2, {80.0, 120.0, 0.0}},        // mid band 1
-  {3, {400.0, 800.0, 630.0}},     // mid band 2
-  {3, {1000.0, 3000.0, 2000.0}},  // mid band 3
-  {2, {5000.0, 8000.0, 0.0}},     // mid band 4
-  {3, {12000.0, 15000.0, 20000.0}}, // high band
-  {2, {25.0, 1.0, 0.0}},          // low cut
-};
 // Selection parameter and gain parameter of each band, first channel (second = +1).
 const int kSelParam[7] = {TeskChain::kLFREQL, TeskChain::kMFREQ1L, TeskChain::kMFREQ2L,
                           TeskChain::kMFREQ3L, TeskChain::kMFREQ4L, TeskChain::kHFREQL,
@@ -159,7 +145,7 @@ TeskChain::TeskChain() noexcept
   mStored[kLCUTR] = 1.0;
   for (int band = 0; band < 7; ++band)
   {
-    const double hz = kFreqLists[band].hz[band == 6 ? 1 : 0];
+    const double hz = TeskBands::kFreqLists[band].hz[band == 6 ? 1 : 0];
     mFreq[2 * band] = hz;
     mFreq[2 * band + 1] = hz;
   }
@@ -224,7 +210,7 @@ void TeskChain::BlockStart() noexcept
 {
   for (int band = 0; band < 7; ++band)
   {
-    const FreqList& list = kFreqLists[band];
+    const TeskBands::FreqList& list = TeskBands::kFreqLists[band];
     for (int ch = 0; ch < 2; ++ch)
     {
       const double sel = mStored[kSelParam[band] + ch];

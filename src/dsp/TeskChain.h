@@ -96,6 +96,11 @@ public:
   void Process(const double* inL, const double* inR, double* outL, double* outR, int frames,
                int by, int ms, int over) noexcept;
 
+  // The chain's delay in host samples: where an impulse's peak comes out. The linear-phase
+  // oversampling filters delay the equalised signal by 3 samples, and the oversampled
+  // saturation (over != 0) by 7 more.
+  static constexpr int LatencySamples(int over) noexcept { return over != 0 ? 10 : 3; }
+
   // Where the processor has AVX2 (checked at run time; the module itself is built for
   // baseline x86-64), the chain packs two band filters of both channels into one
   // register and runs the curve and the equaliser's interpolation four lanes at a time.
