@@ -19,6 +19,8 @@ IGraphicsLinux::~IGraphicsLinux()
 
 bool IGraphicsLinux::UsesSharedMemory() const { return mImpl->mWindow.UsesSharedMemory(); }
 
+int IGraphicsLinux::ConnectionFd() const { return mImpl->mWindow.ConnectionFd(); }
+
 void* IGraphicsLinux::GetWindow()
 {
   return mImpl->mWindow.IsOpen() ? reinterpret_cast<void*>(static_cast<uintptr_t>(mImpl->mWindow.GetWindow()))

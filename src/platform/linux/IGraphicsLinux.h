@@ -48,6 +48,9 @@ public:
   // Processes pending X events and runs one repaint tick, as the run loop would. For hosts
   // without a run loop and for tests.
   void Pump();
+  // The editor's X connection, which such a host watches for input to call Pump (-1 while
+  // the window is closed).
+  int ConnectionFd() const;
 
   // --- Platform operations ---
   bool DrawScreen(IRECT* r) override;
