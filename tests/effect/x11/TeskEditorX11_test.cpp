@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "X11TestHost.h"
+#include "platform/x11/X11TestUser.h"
 #include "effect/support/BundleHost.h"
 #include "effect/support/TeskParams.h"
 #include "raster/Pix_Blit.h"
@@ -39,10 +40,9 @@ class TeskEditorX11 : public ::testing::Test
 protected:
   void SetUp() override
   {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server";
-    d = XOpenDisplay(nullptr);
+    d = std::getenv("DISPLAY") ? XOpenDisplay(nullptr) : nullptr;
     int ev, err, major, minor;
-    if (!d || !XTestQueryExtension(d, &ev, &err, &major, &minor)) GTEST_SKIP() << "no X server with XTest";
+    TESK_REQUIRE_X_SERVER(d && XTestQueryExtension(d, &ev, &err, &major, &minor), "no X server with XTest");
     NewHostWindow();
 
     host = tesk_test::OpenTesk();

@@ -103,7 +103,7 @@ class IGraphicsLinuxTest : public ::testing::Test
 protected:
   void SetUp() override
   {
-    if (!std::getenv("DISPLAY") || !host.d || !host.hasXTest) GTEST_SKIP() << "no X server with XTest";
+    TESK_REQUIRE_X_SERVER(std::getenv("DISPLAY") && host.d && host.hasXTest, "no X server with XTest");
     plug = new TestPlug(kAPIVST3);
     gui = new IGraphicsLinux(plug, kEditorW, kEditorH, 0);
     knobStrip = edtest::MakeFilmstrip(kKnobSize, kKnobSize, 31);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/linux/X11Window.h"
+#include "platform/x11/X11TestUser.h"
 
 #include <X11/Xutil.h>
 
@@ -43,7 +44,7 @@ uint32_t Pattern(int x, int y) { return 0xFF000000u | (static_cast<uint32_t>(x *
 class X11WindowTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    if (!std::getenv("DISPLAY") || !host.display) GTEST_SKIP() << "no X server";
+    TESK_REQUIRE_X_SERVER(std::getenv("DISPLAY") && host.display, "no X server");
   }
   HostWindow host;
 };
@@ -123,7 +124,7 @@ void FailOnHostConnection(Display* d) {
 // closes, so the module can be unloaded without leaving its handler behind.
 TEST(X11ErrorHandler, ChainsWhileEditorsAreOpenAndIsRestoredByTheLastClose) {
   HostWindow host;
-  if (!std::getenv("DISPLAY") || !host.display) GTEST_SKIP() << "no X server";
+  TESK_REQUIRE_X_SERVER(std::getenv("DISPLAY") && host.display, "no X server");
   const XErrorHandler hostsOwn = XSetErrorHandler(CountingHandler);
   gChainedErrors = 0;
   {
