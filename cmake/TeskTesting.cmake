@@ -20,6 +20,8 @@ function(tesk_add_gtest name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   tesk_warnings(${name})
+  # Outside a bundle the editor's fonts are found beside the program.
+  tesk_fonts_beside_programs()
   # Tests on the shared X server move the one pointer and keyboard: never two at once.
   set(lock_properties)
   if("x11" IN_LIST T_LABELS)

@@ -3,7 +3,7 @@
 #include "core/Core_Mutex.h"
 #include "effect/TeskEditorLayout.h"
 #include "framework/IParam.h"
-#include "platform/linux/IGraphicsLinux.h"
+#include "editor/PlatformGraphics.h"
 
 #include <new>
 
@@ -117,9 +117,7 @@ Tesk::Tesk(IEffectInstanceInfo instanceInfo)
 
 IGraphics* MakeGraphics(IEffectVST3* plug, int width, int height, int frameRate)
 {
-  IGraphicsLinux* gui = new IGraphicsLinux(plug, width, height, frameRate);
-  gui->SetBundleID(TeskEditorLayout::kBundleID);
-  return gui;
+  return MakePlatformGraphics(plug, width, height, frameRate);
 }
 
 Tesk::~Tesk() = default;

@@ -1,8 +1,10 @@
 #include "gdi/Gdi_FontEngine.h"
+#include "core/Core_Bundle.h"
 #include "core/Core_StaticInstance.h"
 
 #include "gdi/Gdi_Face.h"
 
+#include <dirent.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -11,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <strings.h>
 #include <vector>
 
@@ -76,6 +79,50 @@ bool EnsureLibrary(Engine& e)
   return e.library != nullptr;
 }
 
+// The font files (.ttf, .otf, .ttc) directly in folder, sorted by name.
+std::vector<std::string> FontFilesIn(const std::string& folder)
+{
+  std::vector<std::string> files;
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return files;
+  while (dirent* entry = readdir(dir))
+  {
+    const char* dot = std::strrchr(entry->d_name, '.');
+    if (dot && (!strcasecmp(dot, ".ttf") || !strcasecmp(dot, ".otf") || !strcasecmp(dot, ".ttc")))
+      files.push_back(folder + "/" + entry->d_name);
+  }
+  closedir(dir);
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// The shim's own fontconfig configuration: only the fonts shipped in the module's font folder,
+// with the generic families and any unknown name mapped onto them, so a face resolves to the
+// same file on every machine, whatever fonts it has installed and however its fontconfig is set
+// up. Null when the folder holds no font.
+FcConfig* LoadBundledConfig(const std::string& folder)
+{
+  static const char kRules[] = R"(<?xml version="1.0"?>
+<fontconfig>
+  <alias binding="same"><family>sans-serif</family><prefer><family>DejaVu Sans</family></prefer></alias>
+  <alias binding="same"><family>serif</family><prefer><family>DejaVu Serif</family></prefer></alias>
+  <alias binding="same"><family>monospace</family><prefer><family>DejaVu Sans Mono</family></prefer></alias>
+  <match target="pattern"><edit name="family" mode="append_last"><string>sans-serif</string></edit></match>
+</fontconfig>
+)";
+  FcConfig* config = FcConfigCreate();
+  if (!config) return nullptr;
+  bool ok = FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kRules), FcFalse);
+  // File by file: adding the folder would make fontconfig write a cache of it into the user's
+  // home (or complain on stderr when it cannot).
+  for (const std::string& file : FontFilesIn(folder))
+    ok = ok && FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(file.c_str()));
+  FcFontSet* fonts = ok ? FcConfigGetFonts(config, FcSetApplication) : nullptr;
+  if (fonts && fonts->nfont > 0) return config;
+  FcConfigDestroy(config);
+  return nullptr;
+}
+
 // Must hold the engine lock.
 FcConfig* EnsureConfig(Engine& e)
 {
@@ -83,7 +130,14 @@ FcConfig* EnsureConfig(Engine& e)
   if (!e.config && !e.configTried)
   {
     e.configTried = true;
-    e.config = FcInitLoadConfigAndFonts();
+    const std::string folder = std::string(Core_ModuleResourceFolder()) + "/fonts";
+    e.config = LoadBundledConfig(folder);
+    if (!e.config)
+    {
+      // A broken installation: text in the system's fonts beats no text at all.
+      Core_ReportMissingResource((folder + " (the editor's fonts)").c_str());
+      e.config = FcInitLoadConfigAndFonts();
+    }
   }
   return e.config;
 }

@@ -2,6 +2,11 @@
 // The process-wide text engine of the shim: one FreeType library and the shim's own fontconfig
 // configuration (never the process's default one, which the host may be using), plus the font
 // name cache that maps a requested name to the face that fontconfig chose for it.
+//
+// Faces come only from the fonts shipped with the module, in "fonts" inside its resource folder
+// (Core_Bundle.h: the bundle's Contents/Resources, or beside a program outside a bundle), so
+// text looks the same on every machine. Without them (a broken installation, reported once on
+// stderr) the system's fonts stand in.
 
 #include <string>
 

@@ -20,18 +20,13 @@ constexpr int64_t Pix_MaxImagePixels = int64_t(1) << 26;
 Pix_IBitmap* Pix_LoadPNG(const char* path, Pix_IBitmap* bmp = nullptr);
 // Decodes a PNG held in memory; needs at least the 8-byte signature.
 Pix_IBitmap* Pix_LoadPNGFromMemory(const void* data, size_t length, Pix_IBitmap* bmp = nullptr);
-// Loads an image among the plug-in's bundle resources, by the last path component of name
-// (names longer than 400 characters are refused). The bundle is found from the module that holds
-// this library: <bundle>/Contents/<arch>/<module>.so looks in <bundle>/Contents/Resources/.
-// A module outside a bundle (tests, tools) looks next to itself, then at name as given.
+// Loads an image among the resources of the module that holds this library, by the last path
+// component of name (names longer than 400 characters are refused): see Core_Bundle.h. A module
+// outside a bundle (tests, tools) looks next to itself, then at name as given. An image that
+// cannot be loaded is reported once on stderr (Core_ReportMissingResource).
 Pix_IBitmap* Pix_LoadPNGFromNamedResource(const char* name, Pix_IBitmap* bmp = nullptr);
 // Embedded resources by module handle do not exist on this platform: always null.
 Pix_IBitmap* Pix_LoadPNGFromResource(void* module, const char* name, Pix_IBitmap* bmp = nullptr);
-
-// Where Pix_LoadPNGFromNamedResource looks first for name when the module is modulePath:
-// the bundle's Contents/Resources/<last component> when modulePath lies in Contents/<arch>/,
-// else <module dir>/<last component>. False when the result does not fit outSize.
-bool Pix_ResourcePath(const char* modulePath, const char* name, char* out, size_t outSize);
 
 // Writes the bitmap as an 8-bit RGBA, non-interlaced PNG (straight alpha, rows top to bottom).
 // False for a null or empty bitmap or on any write error (a partly written file is removed).

@@ -1,14 +1,20 @@
 // Font creation, metrics and Gdi_DrawText: flags, alignment, measuring, colours, limits.
 
+#include "core/Core_Bundle.h"
 #include "gdi/Gdi.h"
 #include "gdi/Gdi_FontEngine.h"
+#include "gdi/Gdi_Records.h"
 #include "support/GdiTestUtil.h"
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 namespace
@@ -83,10 +89,11 @@ TEST(GdiFont, FaceNamesResolveThroughTheCacheWithStyleSuffixes)
   HGDIOBJ__* bold = MakeFont(12, "Monaco", 700);
   HGDIOBJ__* boldItalic = MakeFont(12, "Monaco", 800, 1);
   HGDIOBJ__* unknown = MakeFont(12, "No Such Face Anywhere");
-  // Monaco is a monospaced face: without it installed, the platform's monospaced face stands in.
+  // Monaco is a monospaced face: the shipped monospaced face stands in (the shipped fonts have
+  // no oblique: italic keeps the upright face).
   EXPECT_STREQ(Gdi_GetFontFaceName(mono), "DejaVuSansMono");
   EXPECT_STREQ(Gdi_GetFontFaceName(bold), "DejaVuSansMono-Bold");
-  EXPECT_STREQ(Gdi_GetFontFaceName(boldItalic), "DejaVuSansMono-BoldOblique");
+  EXPECT_STREQ(Gdi_GetFontFaceName(boldItalic), "DejaVuSansMono-Bold");
   EXPECT_STRNE(Gdi_GetFontFaceName(unknown), ""); // falls back to the default face
   // The cache keys carry the style suffixes in a fixed order.
   EXPECT_TRUE(Gdi_FontEngine::IsCached("Monaco"));
@@ -107,6 +114,64 @@ TEST(GdiFont, FaceNamesResolveThroughTheCacheWithStyleSuffixes)
   EXPECT_EQ(Gdi_GetFontSize(f), 16);
   DeleteObject(f);
   EXPECT_EQ(CreateFontIndirect(nullptr), nullptr);
+}
+
+// A machine's own fonts and fontconfig set-up must not change the editor's text. This one
+// installs nothing: it points fontconfig at a folder of its own where another face answers to
+// "Monaco" and to the generic families, and checks that every face still comes from the
+// shipped fonts.
+TEST(GdiFont, FacesComeFromTheShippedFontsWhateverTheSystemHas)
+{
+  const std::string shipped = std::string(Core_ModuleResourceFolder()) + "/fonts";
+  char tmpl[] = "/tmp/tesk-fontconfig-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  {
+    std::ifstream in(shipped + "/DejaVuSerif.ttf", std::ios::binary);
+    std::ofstream out(dir + "/Other.ttf", std::ios::binary);
+    ASSERT_TRUE(in && out);
+    out << in.rdbuf();
+    std::ofstream conf(dir + "/fonts.conf");
+    conf << "<?xml version=\"1.0\"?><fontconfig><dir>" << dir << "</dir><cachedir>" << dir << "/cache</cachedir>"
+         << "<match><test name=\"family\"><string>Monaco</string></test>"
+         << "<edit name=\"family\" mode=\"prepend\" binding=\"strong\"><string>DejaVu Serif</string></edit></match>"
+         << "<alias><family>monospace</family><prefer><family>DejaVu Serif</family></prefer></alias>"
+         << "<alias><family>sans-serif</family><prefer><family>DejaVu Serif</family></prefer></alias>"
+         << "</fontconfig>\n";
+  }
+  const char* previous = std::getenv("FONTCONFIG_FILE");
+  const std::string saved = previous ? previous : "";
+  setenv("FONTCONFIG_FILE", (dir + "/fonts.conf").c_str(), 1);
+  // A fresh engine reads its configuration anew.
+  Gdi_ReleaseDefaultFont();
+  Gdi_FontEngine::Release();
+  ASSERT_FALSE(Gdi_FontEngine::IsLoaded());
+
+  struct Case
+  {
+    const char* family;
+    bool bold, italic;
+    const char* file;
+  } cases[] = {
+      {"Monaco", false, false, "DejaVuSansMono.ttf"},   {"Monaco", true, false, "DejaVuSansMono-Bold.ttf"},
+      {"Monaco", true, true, "DejaVuSansMono-Bold.ttf"}, {"DejaVu Sans", false, false, "DejaVuSans.ttf"},
+      {"", false, false, "DejaVuSans.ttf"},             {"No Such Face", false, false, "DejaVuSans.ttf"},
+      {"DejaVu Serif", true, false, "DejaVuSerif-Bold.ttf"},
+  };
+  for (const Case& c : cases)
+  {
+    std::string key = std::string(c.family) + (c.bold ? " Bold" : "") + (c.italic ? " Italic" : "");
+    Gdi_FaceLocation location;
+    ASSERT_TRUE(Gdi_FontEngine::Resolve(key.c_str(), c.family, c.bold, c.italic, &location)) << key;
+    EXPECT_EQ(location.file, shipped + "/" + c.file) << key;
+  }
+
+  if (previous)
+    setenv("FONTCONFIG_FILE", saved.c_str(), 1);
+  else
+    unsetenv("FONTCONFIG_FILE");
+  Gdi_FontEngine::Release();
+  std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 TEST_F(TextFixture, MetricsFollowTheRoundingRules)

@@ -214,14 +214,6 @@ TEST(PixPNG, LoaderEntry)
 
 TEST(PixPNG, NamedResources)
 {
-  char out[256];
-  ASSERT_TRUE(Pix_ResourcePath("/home/u/.vst3/Tesk.vst3/Contents/x86_64-linux/Tesk.so", "resources/img/BG.png", out,
-                               sizeof(out)));
-  EXPECT_STREQ(out, "/home/u/.vst3/Tesk.vst3/Contents/Resources/BG.png");
-  ASSERT_TRUE(Pix_ResourcePath("/opt/tools/bin/tesk-render", "resources/img/BG.png", out, sizeof(out)));
-  EXPECT_STREQ(out, "/opt/tools/bin/BG.png");
-  EXPECT_FALSE(Pix_ResourcePath("/a/Contents/x/T.so", "BG.png", out, 10));
-
   // Outside a bundle the test program finds images next to itself.
   char exe[1024];
   const ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
@@ -235,7 +227,24 @@ TEST(PixPNG, NamedResources)
   std::unique_ptr<Pix_IBitmap> b(Pix_LoadPNGFromNamedResource(("resources/img/" + leaf).c_str()));
   ExpectPixels(b.get(), 5, 4, want, "named");
   std::remove((dir + "/" + leaf).c_str());
+
+  // A missing image is no longer drawn as silently nothing: it is reported, once.
+  std::fflush(stderr);
+  FILE* capture = std::tmpfile();
+  const int saved = dup(2);
+  dup2(fileno(capture), 2);
   EXPECT_EQ(Pix_LoadPNGFromNamedResource(("resources/img/" + leaf).c_str()), nullptr);
+  EXPECT_EQ(Pix_LoadPNGFromNamedResource(("other/" + leaf).c_str()), nullptr);
+  std::fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  std::rewind(capture);
+  std::string report;
+  char line[1200];
+  while (std::fgets(line, sizeof line, capture)) report += line;
+  std::fclose(capture);
+  EXPECT_EQ(report, std::string(exe).substr(dir.size() + 1) + ": missing resource " + dir + "/" + leaf + "\n");
+
   EXPECT_EQ(Pix_LoadPNGFromNamedResource(std::string(401, 'a').c_str()), nullptr);
   EXPECT_EQ(Pix_LoadPNGFromNamedResource(nullptr), nullptr);
 }

@@ -18,9 +18,10 @@ TEST(ModuleEntry, BundleReferencesAreKeptUntilTheLastExit)
   EXPECT_EQ(GetBundleRefCounter(), counter + 2);
   EXPECT_EQ(ModuleBundleGetRetainCount(a), 2);
   EXPECT_EQ(ModuleBundleGetRetainCount(b), 2);
-  // The first bundle ever received names the module.
-  if (counter == 0 && moduleHandle == a)
+  // The first bundle received names the module.
+  if (counter == 0)
   {
+    EXPECT_EQ(moduleHandle, a);
     EXPECT_EQ(ghInst, a);
     EXPECT_STREQ(gPath, "/tmp/One.vst3");
   }
@@ -34,9 +35,25 @@ TEST(ModuleEntry, BundleReferencesAreKeptUntilTheLastExit)
   {
     EXPECT_EQ(ModuleBundleGetRetainCount(a), 1);  // released by the last exit
     EXPECT_EQ(ModuleBundleGetRetainCount(b), 1);
+    // Nothing names the released records any more.
+    EXPECT_EQ(moduleHandle, nullptr);
+    EXPECT_EQ(ghInst, nullptr);
+    EXPECT_STREQ(gPath, "");
   }
   ModuleBundleRelease(a);
   ModuleBundleRelease(b);
+
+  // The next load names the module after its own first bundle, which may be another one.
+  if (counter == 0)
+  {
+    ModuleBundleRef c = ModuleBundleCreate("/tmp/Three.vst3");
+    EXPECT_TRUE(bundleEntry(c));
+    EXPECT_EQ(moduleHandle, c);
+    EXPECT_STREQ(gPath, "/tmp/Three.vst3");
+    EXPECT_TRUE(bundleExit());
+    EXPECT_EQ(moduleHandle, nullptr);
+    ModuleBundleRelease(c);
+  }
 
   // A null bundle only runs the module hook; an exit without entry is refused.
   EXPECT_TRUE(bundleEntry(nullptr));
@@ -64,6 +81,10 @@ TEST(ModuleEntry, LinuxEntryUsesTheModulesOwnBundle)
   EXPECT_NE(moduleHandle, nullptr);
   EXPECT_TRUE(ModuleExit());
   EXPECT_EQ(GetBundleRefCounter(), counter);
+  if (counter == 0)
+  {
+    EXPECT_EQ(moduleHandle, nullptr);
+  }
   // The module's own record outlives every release.
   ModuleBundleRelease(main);
   ModuleBundleRelease(main);
@@ -74,6 +95,11 @@ TEST(ModuleEntry, ResourcePathsUseTheLastPathComponent)
 {
   ModuleBundleRef bundle = ModuleBundleCreate("/opt/Fx.vst3");
   char path[256];
+  // A folder that is no bundle holds its resources itself.
+  ModuleBundleRef folder = ModuleBundleCreate("/opt/tools/bin");
+  ASSERT_TRUE(ModuleBundleGetResourcePath(folder, "resources/img/knob.png", path, sizeof(path)));
+  EXPECT_STREQ(path, "/opt/tools/bin/knob.png");
+  ModuleBundleRelease(folder);
   ASSERT_TRUE(ModuleBundleGetResourcePath(bundle, "resources/img/knob.png", path, sizeof(path)));
   EXPECT_STREQ(path, "/opt/Fx.vst3/Contents/Resources/knob.png");
   ASSERT_TRUE(ModuleBundleGetResourcePath(bundle, "bg.png", path, sizeof(path)));

@@ -5,6 +5,8 @@
 #include "editor/IGraphics.h"
 #include "editor/ITextEntryFilter.h"
 
+class X11PopupMenu;
+
 namespace Steinberg {
 namespace Linux {
 class IRunLoop;
@@ -19,8 +21,14 @@ class IRunLoop;
 //
 // Pointer positions arrive in editor coordinates as they are (X11's origin is the top
 // left, in pixels). Popup menus are small override-redirect windows drawn with the
-// raster library; a text field is drawn inside the editor and holds the keyboard focus
-// while it is open (Return applies, Escape, a click outside or the wheel cancel).
+// raster library (X11PopupMenu); a text field is drawn inside the editor and holds the
+// keyboard focus while it is open (Return applies, Escape, a click outside or the wheel
+// cancel).
+//
+// The class is implemented in one file per concern: IGraphicsLinux.cpp (the window),
+// IGraphicsLinuxEvents.cpp (the event loop), IGraphicsLinuxMenu.cpp, IGraphicsLinuxTextField.cpp,
+// IGraphicsLinuxTooltip.cpp, IGraphicsLinuxClipboard.cpp, IGraphicsLinuxDialogs.cpp and
+// IGraphicsLinuxPaths.cpp; IGraphicsLinuxImpl.h holds the X11 state they share.
 //
 // Threads: everything runs on the host's UI thread (the run loop's), except
 // SetParameterFromPlug (see IGraphics). Each editor owns its X connection; nothing
@@ -37,14 +45,12 @@ public:
   // editor holds a reference while registered.
   void SetHostRunLoop(void* runLoop) override { mRunLoop = static_cast<Steinberg::Linux::IRunLoop*>(runLoop); }
 
-  // The bundle identifier (reverse-DNS); kept for HostPath and for symmetry with other
-  // platforms. Resources are found from the module's own location.
-  void SetBundleID(const char* id) { mBundleID = id ? id : ""; }
-  const char* GetBundleID() const { return mBundleID.c_str(); }
-
   // Processes pending X events and runs one repaint tick, as the run loop would. For hosts
   // without a run loop and for tests.
   void Pump();
+  // The editor's X connection, which such a host watches for input to call Pump (-1 while
+  // the window is closed).
+  int ConnectionFd() const;
 
   // --- Platform operations ---
   bool DrawScreen(IRECT* r) override;
@@ -77,6 +83,7 @@ public:
 
   // --- State a host or a test may look at ---
   bool TextEntryOpen() const { return mTextEntry.mOpen; }
+  bool MenuOpen() const;
   const char* GetTextEntryText() const { return mTextEntry.mText.c_str(); }
   bool UsesSharedMemory() const;
   // Milliseconds between repaint ticks: 1000 / frame rate.
@@ -101,6 +108,8 @@ private:
   void OnTimer();
   void OnXEvents();
   void HandleEvent(void* xevent);
+  // Waits, without blocking in Xlib, until the open menu closes (see IGraphicsLinuxMenu.cpp).
+  void RunMenu(X11PopupMenu* popup);
   void TextEntryKey(void* xkeyevent);
   void CommitTextEntry();
   void CloseTextEntry();
@@ -109,7 +118,6 @@ private:
 
   Impl* mImpl;
   Steinberg::Linux::IRunLoop* mRunLoop = nullptr;
-  std::string mBundleID;
   TextEntry mTextEntry;
   bool mSelectAll = false;  // the field's initial text is selected: typing replaces it
   int mPrevX = 0, mPrevY = 0;

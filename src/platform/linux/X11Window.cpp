@@ -14,7 +14,10 @@ namespace {
 // Xlib reports protocol errors through one process-wide handler, and its default ends the
 // process. An editor's window can vanish under it (the host destroys its parent first), so
 // errors on the editor's own connections are recorded and ignored; errors on any other
-// connection go on to whichever handler was installed before.
+// connection go on to whichever handler was installed before. The handler is ours only while
+// an editor connection is open: the last one to close puts the previous handler back (unless
+// someone replaced ours meanwhile), so no X error reaches this module's code after the host
+// unloads it.
 std::mutex gErrorMutex;
 std::vector<Display*> gOwnDisplays;
 std::vector<Display*> gFailedDisplays;
@@ -48,6 +51,13 @@ void UnregisterDisplay(Display* d) {
   std::lock_guard<std::mutex> lock(gErrorMutex);
   gOwnDisplays.erase(std::remove(gOwnDisplays.begin(), gOwnDisplays.end(), d), gOwnDisplays.end());
   gFailedDisplays.erase(std::remove(gFailedDisplays.begin(), gFailedDisplays.end(), d), gFailedDisplays.end());
+  if (!gOwnDisplays.empty() || !gHandlerInstalled) return;
+  // Xlib only offers "set and return the old one": put the previous handler back, and if
+  // the one taken out was not ours, return it to its place.
+  const XErrorHandler current = XSetErrorHandler(gPreviousHandler);
+  if (current != OwnConnectionErrorHandler) XSetErrorHandler(current);
+  gPreviousHandler = nullptr;
+  gHandlerInstalled = false;
 }
 
 // True (and the record cleared) when a request on d failed since the last call.

@@ -1,13 +1,12 @@
 #include "vst3/sdk/ModuleEntry.h"
 
+#include "core/Core_Bundle.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <dlfcn.h>
-#include <limits.h>
 #include <mutex>
 #include <new>
-#include <stdlib.h>
 
 struct ModuleBundle
 {
@@ -59,55 +58,13 @@ bool CopyString (char* out, size_t size, const char* s)
 	return true;
 }
 
-// Cuts the last path component (and its slash) off path; false when there is none.
-bool StripLastComponent (char* path, char* lastOut, size_t lastSize)
-{
-	char* slash = std::strrchr (path, '/');
-	if (!slash)
-		return false;
-	if (lastOut && !CopyString (lastOut, lastSize, slash + 1))
-		return false;
-	*slash = '\0';
-	if (path[0] == '\0')
-	{
-		path[0] = '/';
-		path[1] = '\0';
-	}
-	return true;
-}
-
-bool EndsWith (const char* s, const char* suffix)
-{
-	size_t n = std::strlen (s), m = std::strlen (suffix);
-	return n >= m && std::strcmp (s + n - m, suffix) == 0;
-}
-
 } // namespace
 
 bool ModuleBundlePathForModule (const char* modulePath, char* out, int size)
 {
 	if (!out || size <= 0)
 		return false;
-	out[0] = '\0';
-	if (!modulePath || !modulePath[0])
-		return false;
-	char path[PATH_MAX + 1];
-	if (!realpath (modulePath, path) && !CopyString (path, sizeof (path), modulePath))
-		return false;
-
-	char dir[PATH_MAX + 1];
-	std::memcpy (dir, path, sizeof (dir));
-	if (!StripLastComponent (dir, nullptr, 0))
-		return false;
-	// NAME.vst3/Contents/<arch>/NAME.so: the bundle is two folders further up.
-	char bundle[PATH_MAX + 1];
-	char arch[256], contents[256];
-	std::memcpy (bundle, dir, sizeof (bundle));
-	if (StripLastComponent (bundle, arch, sizeof (arch)) &&
-	    StripLastComponent (bundle, contents, sizeof (contents)) &&
-	    std::strcmp (contents, "Contents") == 0 && EndsWith (bundle, ".vst3"))
-		return CopyString (out, static_cast<size_t> (size), bundle);
-	return CopyString (out, static_cast<size_t> (size), dir);
+	return Core_BundleFolderOf (modulePath, out, static_cast<size_t> (size));
 }
 
 ModuleBundleRef ModuleBundleGetMain ()
@@ -116,9 +73,7 @@ ModuleBundleRef ModuleBundleGetMain ()
 		static ModuleBundle record;
 		record.refCount.store (1);
 		record.isMain = true;
-		Dl_info info {};
-		if (dladdr (reinterpret_cast<void*> (&ModuleBundleGetMain), &info) && info.dli_fname)
-			ModuleBundlePathForModule (info.dli_fname, record.path, sizeof (record.path));
+		CopyString (record.path, sizeof (record.path), Core_ModuleBundleFolder ());
 		return &record;
 	}();
 	return main;
@@ -168,20 +123,7 @@ bool ModuleBundleGetResourcePath (ModuleBundleRef ref, const char* name, char* o
 	out[0] = '\0';
 	if (!ref || !name || !ref->path[0])
 		return false;
-	const char* slash = std::strrchr (name, '/');
-	const char* last = slash ? slash + 1 : name;
-	if (!last[0])
-		return false;
-	const char* sep = EndsWith (ref->path, "/") ? "" : "/";
-	size_t need = std::strlen (ref->path) + std::strlen (sep) + std::strlen ("Contents/Resources/") +
-	              std::strlen (last) + 1;
-	if (need > static_cast<size_t> (size))
-		return false;
-	std::strcpy (out, ref->path);
-	std::strcat (out, sep);
-	std::strcat (out, "Contents/Resources/");
-	std::strcat (out, last);
-	return true;
+	return Core_ResourcePathOf (ref->path, name, out, static_cast<size_t> (size));
 }
 
 int GetBundleRefCounter ()
@@ -237,6 +179,11 @@ bool bundleExit ()
 		gBundleRefs = nullptr;
 		gBundleRefCount = 0;
 		gBundleRefCapacity = 0;
+		// The records just released may be gone: nothing may name them any more. A later
+		// bundleEntry starts again from its own first bundle.
+		moduleHandle = nullptr;
+		ghInst = nullptr;
+		gPath[0] = '\0';
 	}
 	return true;
 }

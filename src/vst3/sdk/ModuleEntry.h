@@ -12,14 +12,11 @@
 struct ModuleBundle;
 using ModuleBundleRef = ModuleBundle*;
 
-/** The bundle this module was loaded from. The record lives as long as the module; the
-    first call looks the path up (dladdr on this module's code): the bundle folder when the
-    module sits at NAME.vst3/Contents/<arch>/NAME.so, otherwise the folder holding the file. */
+/** The bundle this module was loaded from (Core_ModuleBundleFolder). The record lives as
+    long as the module. */
 ModuleBundleRef ModuleBundleGetMain ();
 /** The bundle folder of the module file at modulePath, written into out (size bytes):
-    NAME.vst3 for NAME.vst3/Contents/<arch>/NAME.so, otherwise the folder holding the
-    file. Symbolic links are resolved when the file exists. False (out empty) when
-    nothing fits. */
+    Core_BundleFolderOf. False (out empty) when nothing fits. */
 bool ModuleBundlePathForModule (const char* modulePath, char* out, int size);
 /** A new record for the given bundle path (null when path is null, empty or longer than
     2047 bytes, or on allocation failure), holding one reference. */
@@ -31,14 +28,16 @@ void ModuleBundleRelease (ModuleBundleRef ref);
 int ModuleBundleGetRetainCount (ModuleBundleRef ref);
 /** The bundle folder's path ("" for null). */
 const char* ModuleBundleGetPath (ModuleBundleRef ref);
-/** Writes "<bundle>/Contents/Resources/<last path component of name>" into out (size bytes
-    with the terminator). False, with out empty, for null arguments or when it does not fit. */
+/** Writes the path of the resource name of the bundle into out (size bytes with the
+    terminator): Core_ResourcePathOf. False, with out empty, for null arguments or when it
+    does not fit. */
 bool ModuleBundleGetResourcePath (ModuleBundleRef ref, const char* name, char* out, int size);
 
-/** Module-wide state, valid for the life of the module (see bundleEntry). */
-extern ModuleBundleRef moduleHandle; ///< first bundle reference ever received, or null
+/** Module-wide state, set by the first bundleEntry and cleared by the last bundleExit, which
+    releases the records they name. */
+extern ModuleBundleRef moduleHandle; ///< first bundle reference received, or null
 extern ModuleBundleRef ghInst;       ///< same value as moduleHandle
-extern char gPath[2048];             ///< path of the first bundle received ("" until then)
+extern char gPath[2048];             ///< path of that bundle ("" without one)
 /** Number of bundleEntry calls (with a non-null bundle) not yet matched by bundleExit. */
 int GetBundleRefCounter ();
 
@@ -48,11 +47,12 @@ bool DeinitModule ();
 
 extern "C" {
 /** Takes a reference on ref (when non-null) and keeps it until the last bundleExit; the
-    first bundle ever received becomes moduleHandle/ghInst and gives gPath. Returns
-    InitModule(). */
+    first bundle received while none is kept becomes moduleHandle/ghInst and gives gPath.
+    Returns InitModule(). */
 __attribute__ ((visibility ("default"))) bool bundleEntry (ModuleBundleRef ref);
 /** Runs DeinitModule() (false: returns false at once). Returns false when no bundleEntry is
-    outstanding; the last outstanding call releases every kept reference. */
+    outstanding; the last outstanding call releases every kept reference and clears
+    moduleHandle, ghInst and gPath. */
 __attribute__ ((visibility ("default"))) bool bundleExit ();
 /** Linux host entry: bundleEntry with this module's own bundle. The handle is not used. */
 __attribute__ ((visibility ("default"))) bool ModuleEntry (void* sharedLibraryHandle);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "X11TestHost.h"
+#include "platform/x11/X11TestUser.h"
 #include "effect/support/BundleHost.h"
 #include "effect/support/TeskParams.h"
 #include "raster/Pix_Blit.h"
@@ -18,6 +19,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -37,10 +40,9 @@ class TeskEditorX11 : public ::testing::Test
 protected:
   void SetUp() override
   {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server";
-    d = XOpenDisplay(nullptr);
+    d = std::getenv("DISPLAY") ? XOpenDisplay(nullptr) : nullptr;
     int ev, err, major, minor;
-    if (!d || !XTestQueryExtension(d, &ev, &err, &major, &minor)) GTEST_SKIP() << "no X server with XTest";
+    TESK_REQUIRE_X_SERVER(d && XTestQueryExtension(d, &ev, &err, &major, &minor), "no X server with XTest");
     NewHostWindow();
 
     host = tesk_test::OpenTesk();
@@ -57,7 +59,7 @@ protected:
     EXPECT_EQ(view->canResize(), kResultFalse);
     ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<uintptr_t>(window)), "X11EmbedWindowID"),
               kResultOk);
-    loop.Run(150);
+    Settle();
     handler.Take();
   }
 
@@ -96,31 +98,57 @@ protected:
     return editor;
   }
 
+  // Hands the editor what the host's requests caused and is on its connection now.
+  void Settle()
+  {
+    XSync(d, False);
+    loop.RunPending();
+  }
+  // Runs the host's loop until done() holds; false after the deadline.
+  bool RunUntil(const std::function<bool()>& done, int timeoutMs = 3000)
+  {
+    XSync(d, False);
+    return loop.RunUntil(done, timeoutMs);
+  }
+  // Runs the host's loop until the editor has sent an edit that ends a gesture.
+  std::vector<tesk_x11::RecordingHandler::Edit> EditsUntilGestureEnds()
+  {
+    std::vector<tesk_x11::RecordingHandler::Edit> edits;
+    RunUntil([&] {
+      for (const auto& e : handler.Take()) edits.push_back(e);
+      return !edits.empty() && edits.back().kind == 'E';
+    });
+    return edits;
+  }
   void MoveTo(int x, int y)
   {
     int rx = 0, ry = 0;
     Window child;
     XTranslateCoordinates(d, window, DefaultRootWindow(d), x, y, &rx, &ry, &child);
     XTestFakeMotionEvent(d, DefaultScreen(d), rx, ry, CurrentTime);
-    XSync(d, False);
-    loop.Run(20);
+    Settle();
   }
   void Button(unsigned button, bool press)
   {
     XTestFakeButtonEvent(d, button, press ? True : False, CurrentTime);
-    XSync(d, False);
-    loop.Run(20);
+    Settle();
   }
   void Click(int x, int y)
   {
     MoveTo(x, y);
     Button(1, true);
     Button(1, false);
-    loop.Run(60);
   }
 
-  // Every sampled window pixel equals the editor's own rendering of itself.
+  // Every sampled window pixel equals the editor's own rendering of itself: the host's loop
+  // runs (repaint ticks) until it does, or the deadline passes.
   int MismatchesAgainstSnapshot()
+  {
+    int mismatches = -1;
+    RunUntil([&] { return (mismatches = SnapshotMismatches()) == 0; });
+    return mismatches;
+  }
+  int SnapshotMismatches()
   {
     IEditorSnapshot* snapshot = nullptr;
     if (host->Controller()->queryInterface(IEditorSnapshot_iid, reinterpret_cast<void**>(&snapshot)) != kResultOk)
@@ -132,7 +160,6 @@ protected:
     std::unique_ptr<Pix_IBitmap> image(Pix_LoadPNG(path.c_str()));
     unlink(path.c_str());
     if (!image) return -1;
-    loop.Run(100);
     XImage* shot = XGetImage(d, EditorWindow(), 0, 0, kW, kH, AllPlanes, ZPixmap);
     if (!shot) return -1;
     int mismatches = 0;
@@ -171,8 +198,7 @@ TEST_F(TeskEditorX11, KnobDragIsOneGestureForTheHost)
   Button(1, true);
   for (int step = 1; step <= 5; ++step) MoveTo(cx, cy - 6 * step);
   Button(1, false);
-  loop.Run(60);
-  const auto edits = handler.Take();
+  const auto edits = EditsUntilGestureEnds();
   ASSERT_GE(edits.size(), 3u);
   EXPECT_EQ(edits.front().kind, 'B');
   EXPECT_EQ(edits.back().kind, 'E');
@@ -191,13 +217,13 @@ TEST_F(TeskEditorX11, KnobDragIsOneGestureForTheHost)
 TEST_F(TeskEditorX11, SwitchesWheelAndDoubleClick)
 {
   Click(10, 442);  // OVER, bottom-left corner
-  auto edits = handler.Take();
+  auto edits = EditsUntilGestureEnds();
   ASSERT_EQ(edits.size(), 3u);
   EXPECT_EQ(edits[1].id, static_cast<Vst::ParamID>(tesk_test::OVER));
   EXPECT_EQ(edits[1].value, 1.0);
 
   Click(862 + 50, 124 + 28);  // HFREQL: selection 0 -> 1
-  edits = handler.Take();
+  edits = EditsUntilGestureEnds();
   ASSERT_EQ(edits.size(), 3u);
   EXPECT_EQ(edits[1].id, static_cast<Vst::ParamID>(tesk_test::HFREQL));
   EXPECT_DOUBLE_EQ(edits[1].value, 0.5);
@@ -205,8 +231,7 @@ TEST_F(TeskEditorX11, SwitchesWheelAndDoubleClick)
   MoveTo(371 + 54, 38 + 40);  // MGAIN1L
   Button(4, true);            // wheel up
   Button(4, false);
-  loop.Run(60);
-  EXPECT_GT(host->CurrentNormalized(tesk_test::MGAIN1L), 0.5);
+  EXPECT_TRUE(RunUntil([&] { return host->CurrentNormalized(tesk_test::MGAIN1L) > 0.5; }));
   handler.Take();
 
   // A double click puts the knob back to its default, 0 dB.
@@ -214,9 +239,7 @@ TEST_F(TeskEditorX11, SwitchesWheelAndDoubleClick)
   XTestFakeButtonEvent(d, 1, False, CurrentTime);
   XTestFakeButtonEvent(d, 1, True, CurrentTime);
   XTestFakeButtonEvent(d, 1, False, CurrentTime);
-  XSync(d, False);
-  loop.Run(80);
-  EXPECT_DOUBLE_EQ(host->CurrentNormalized(tesk_test::MGAIN1L), 0.5);
+  EXPECT_TRUE(RunUntil([&] { return host->CurrentNormalized(tesk_test::MGAIN1L) == 0.5; }));
 }
 
 TEST_F(TeskEditorX11, HostChangesMoveTheControls)
@@ -225,23 +248,26 @@ TEST_F(TeskEditorX11, HostChangesMoveTheControls)
   tesk_test::SetPlain(*host, tesk_test::OUTL, 12.0);
   tesk_test::SetPlain(*host, tesk_test::LINK, 1.0);
   tesk_test::Render(*host, tesk_test::TestSignal(2, 512), 512);
-  loop.Run(120);
-  EXPECT_TRUE(handler.Take().empty());  // nothing is echoed back to the host
 
-  // OUTL shows its last frame.
+  // OUTL shows its last frame once the next repaint ticks.
   std::unique_ptr<Pix_IBitmap> strip(Pix_LoadPNG((std::string(TESK_IMAGE_DIR) + "/OUTL.png").c_str()));
   ASSERT_TRUE(strip);
   const int fh = strip->getHeight() / 31;
-  XImage* shot = XGetImage(d, EditorWindow(), 981, 38, strip->getWidth(), fh, AllPlanes, ZPixmap);
-  ASSERT_NE(shot, nullptr);
-  int mismatches = 0;
-  for (int y = 0; y < fh; y += 2)
-    for (int x = 0; x < strip->getWidth(); x += 2)
-      if ((static_cast<uint32_t>(XGetPixel(shot, x, y)) & 0xFFFFFF) !=
-          (Pix_GetPixel(strip.get(), x, 30 * fh + y) & 0xFFFFFF))
-        ++mismatches;
-  XDestroyImage(shot);
+  int mismatches = -1;
+  RunUntil([&] {
+    XImage* shot = XGetImage(d, EditorWindow(), 981, 38, strip->getWidth(), fh, AllPlanes, ZPixmap);
+    if (!shot) return false;
+    mismatches = 0;
+    for (int y = 0; y < fh; y += 2)
+      for (int x = 0; x < strip->getWidth(); x += 2)
+        if ((static_cast<uint32_t>(XGetPixel(shot, x, y)) & 0xFFFFFF) !=
+            (Pix_GetPixel(strip.get(), x, 30 * fh + y) & 0xFFFFFF))
+          ++mismatches;
+    XDestroyImage(shot);
+    return mismatches == 0;
+  });
   EXPECT_EQ(mismatches, 0);
+  EXPECT_TRUE(handler.Take().empty());  // nothing is echoed back to the host
   EXPECT_EQ(MismatchesAgainstSnapshot(), 0);
 }
 
@@ -254,7 +280,7 @@ TEST_F(TeskEditorX11, OpensAndClosesRepeatedlyAndSurvivesTheHostRemovingItsWindo
     EXPECT_EQ(loop.EventHandlers(), 0u);
     ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<uintptr_t>(window)), "X11EmbedWindowID"),
               kResultOk);
-    loop.Run(50);
+    Settle();
     EXPECT_EQ(loop.Timers(), 1u);
   }
   EXPECT_EQ(loop.Refs(), 3u);  // the test's own, the view's and the editor's timer client's
@@ -262,8 +288,8 @@ TEST_F(TeskEditorX11, OpensAndClosesRepeatedlyAndSurvivesTheHostRemovingItsWindo
   // The host destroys its window before telling the view.
   XDestroyWindow(d, window);
   window = 0;
-  XSync(d, False);
-  loop.Run(100);
+  // The editor notices on its connection and lets go of the run loop.
+  EXPECT_TRUE(RunUntil([&] { return loop.Timers() == 0u; }));
   EXPECT_EQ(view->removed(), kResultOk);
   EXPECT_EQ(loop.Timers(), 0u);
   EXPECT_EQ(loop.Refs(), 1u);
@@ -271,6 +297,5 @@ TEST_F(TeskEditorX11, OpensAndClosesRepeatedlyAndSurvivesTheHostRemovingItsWindo
   // And it can open the editor again in a new window.
   NewHostWindow();
   ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<uintptr_t>(window)), "X11EmbedWindowID"), kResultOk);
-  loop.Run(100);
   EXPECT_EQ(MismatchesAgainstSnapshot(), 0);
 }

@@ -65,36 +65,54 @@ tresult PLUGIN_API PollRunLoop::queryInterface(const TUID iid, void** obj)
   return kNoInterface;
 }
 
-void PollRunLoop::Run(int ms)
+void PollRunLoop::RunOnce(int waitMs)
 {
-  const long long end = NowMs() + ms;
+  long long wait = waitMs;
+  const long long now = NowMs();
+  for (const Timer& t : mTimers) wait = std::min(wait, std::max(0LL, t.due - now));
+  std::vector<pollfd> fds;
+  for (const Event& e : mEvents) fds.push_back({e.fd, POLLIN, 0});
+  poll(fds.data(), fds.size(), static_cast<int>(wait));
+  // Handlers may unregister themselves or others: work on copies and re-check membership.
+  std::vector<Event> ready;
+  for (size_t i = 0; i < fds.size(); ++i)
+    if (fds[i].revents & POLLIN) ready.push_back(mEvents[i]);
+  for (const Event& e : ready)
+    if (std::any_of(mEvents.begin(), mEvents.end(), [&](const Event& x) { return x.handler == e.handler; }))
+      e.handler->onFDIsSet(e.fd);
+  const long long after = NowMs();
+  std::vector<Timer> due;
+  for (Timer& t : mTimers)
+    if (t.due <= after)
+    {
+      due.push_back(t);
+      t.due = after + t.interval;
+    }
+  for (const Timer& t : due)
+    if (std::any_of(mTimers.begin(), mTimers.end(), [&](const Timer& x) { return x.handler == t.handler; }))
+      t.handler->onTimer();
+}
+
+bool PollRunLoop::RunUntil(const std::function<bool()>& done, int timeoutMs)
+{
+  const long long end = NowMs() + timeoutMs;
   for (;;)
   {
+    if (done()) return true;
     const long long now = NowMs();
-    if (now >= end) break;
-    long long wait = end - now;
-    for (const Timer& t : mTimers) wait = std::min(wait, std::max(0LL, t.due - now));
+    if (now >= end) return false;
+    RunOnce(static_cast<int>(end - now));
+  }
+}
+
+void PollRunLoop::RunPending()
+{
+  for (;;)
+  {
     std::vector<pollfd> fds;
     for (const Event& e : mEvents) fds.push_back({e.fd, POLLIN, 0});
-    poll(fds.data(), fds.size(), static_cast<int>(wait));
-    // Handlers may unregister themselves or others: work on copies and re-check membership.
-    std::vector<Event> ready;
-    for (size_t i = 0; i < fds.size(); ++i)
-      if (fds[i].revents & POLLIN) ready.push_back(mEvents[i]);
-    for (const Event& e : ready)
-      if (std::any_of(mEvents.begin(), mEvents.end(), [&](const Event& x) { return x.handler == e.handler; }))
-        e.handler->onFDIsSet(e.fd);
-    const long long after = NowMs();
-    std::vector<Timer> due;
-    for (Timer& t : mTimers)
-      if (t.due <= after)
-      {
-        due.push_back(t);
-        t.due = after + t.interval;
-      }
-    for (const Timer& t : due)
-      if (std::any_of(mTimers.begin(), mTimers.end(), [&](const Timer& x) { return x.handler == t.handler; }))
-        t.handler->onTimer();
+    if (fds.empty() || poll(fds.data(), fds.size(), 0) <= 0) return;
+    RunOnce(0);
   }
 }
 

@@ -6,6 +6,7 @@
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,9 +27,12 @@ public:
   Steinberg::uint32 PLUGIN_API addRef() override { return ++mRefs; }
   Steinberg::uint32 PLUGIN_API release() override { return --mRefs; }
 
-  // Runs the loop for about `ms` milliseconds: waits on the descriptors, calls the handlers
-  // of ready ones and of due timers.
-  void Run(int ms);
+  // Runs the loop until done() holds, at most timeoutMs milliseconds: waits on the descriptors
+  // (no longer than until the next timer), calls the handlers of ready ones and of due timers,
+  // and checks done() after each round. True when done() held.
+  bool RunUntil(const std::function<bool()>& done, int timeoutMs);
+  // Calls the handlers of the descriptors that have input now, until none has.
+  void RunPending();
 
   size_t Timers() const { return mTimers.size(); }
   size_t EventHandlers() const { return mEvents.size(); }
@@ -36,6 +40,9 @@ public:
   Steinberg::uint32 Refs() const { return mRefs; }
 
 private:
+  // One round: waits at most waitMs for input or the next timer, then calls the handlers.
+  void RunOnce(int waitMs);
+
   struct Timer
   {
     Steinberg::Linux::ITimerHandler* handler;

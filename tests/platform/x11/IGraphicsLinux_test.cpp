@@ -11,17 +11,23 @@
 #include "raster/Pix_MemBitmap.h"
 #include "raster/Pix_SysBitmap.h"
 
+#include "editor/ISwitchControl.h"
+#include "platform/x11/X11TestUser.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <future>
+#include <string>
 #include <thread>
 
 namespace {
@@ -29,6 +35,9 @@ namespace {
 constexpr int kEditorW = 200, kEditorH = 100;
 constexpr int kKnobX = 10, kKnobY = 10, kKnobSize = 40;
 constexpr int kSwitchX = 80, kSwitchY = 20, kSwitchSize = 30;
+constexpr int kModeX = 130, kModeY = 20;  // a switch that prompts a menu of the Mode values
+// The text style of the Mode switch: its menu wears the text-entry colours.
+const IColor kMenuPaper(255, 20, 200, 40), kMenuInk(255, 60, 0, 90);
 
 // The host's side: a top-level window on its own connection, and XTest input.
 struct Host
@@ -94,7 +103,7 @@ class IGraphicsLinuxTest : public ::testing::Test
 protected:
   void SetUp() override
   {
-    if (!std::getenv("DISPLAY") || !host.d || !host.hasXTest) GTEST_SKIP() << "no X server with XTest";
+    TESK_REQUIRE_X_SERVER(std::getenv("DISPLAY") && host.d && host.hasXTest, "no X server with XTest");
     plug = new TestPlug(kAPIVST3);
     gui = new IGraphicsLinux(plug, kEditorW, kEditorH, 0);
     knobStrip = edtest::MakeFilmstrip(kKnobSize, kKnobSize, 31);
@@ -104,9 +113,14 @@ protected:
     gui->AttachPanelBackground(&COLOR_GRAY);
     gui->AttachControl(new IKnobMultiControl(plug, kKnobX, kKnobY, TestPlug::kGain, &knobBitmap));
     gui->AttachControl(new ISwitchControl(plug, kSwitchX, kSwitchY, TestPlug::kBypass, &switchBitmap));
+    IControl* mode = new ISwitchPopUpControl(plug, kModeX, kModeY, TestPlug::kMode, &switchBitmap);
+    IText style(12, &COLOR_BLACK, "DejaVu Sans", IText::kStyleNormal, IText::kAlignNear, 0, IText::kQualityDefault,
+                &kMenuPaper, &kMenuInk);
+    mode->SetTextStyle(&style);
+    gui->AttachControl(mode);
     plug->AttachGraphics(gui);
     ASSERT_NE(gui->OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(host.window))), nullptr);
-    Pump();
+    Settle();
     plug->TakeEvents();
   }
   void TearDown() override
@@ -116,15 +130,27 @@ protected:
     delete switchStrip;
   }
   Window EditorWindow() { return static_cast<Window>(reinterpret_cast<uintptr_t>(gui->GetWindow())); }
-  // Lets the editor read what the server has queued and run its repaint tick a few times.
-  void Pump(int rounds = 6)
+  // Pumps the editor (events and one repaint tick a round), waiting for its connection between
+  // rounds, until done() holds or the deadline passes.
+  bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000)
   {
-    for (int i = 0; i < rounds; ++i)
-    {
-      XSync(host.d, False);
-      usleep(3000);
+    XSync(host.d, False);
+    return tesk_x11::WaitFor(
+        [&] {
+          gui->Pump();
+          if (done()) return true;
+          tesk_x11::Readable(gui->ConnectionFd(), 10);
+          return false;
+        },
+        timeoutMs);
+  }
+  // Hands the editor what is on its connection now (for checks that something did not happen).
+  void Settle()
+  {
+    XSync(host.d, False);
+    do
       gui->Pump();
-    }
+    while (tesk_x11::Readable(gui->ConnectionFd(), 0));
   }
   double Normalized(int idx) { return plug->GetParam(idx)->GetNormalized(); }
 
@@ -143,14 +169,15 @@ TEST_F(IGraphicsLinuxTest, KnobDragSendsOneGestureAndMovesTheParameter)
   const double before = Normalized(TestPlug::kGain);
   host.MoveTo(EditorWindow(), kKnobX + 20, kKnobY + 20);
   host.Button(1, true);
-  Pump();
+  ASSERT_TRUE(PumpUntil([&] { return gui->GetMouseCapture() >= 0; }));
   for (int step = 1; step <= 4; ++step)
   {
+    const double last = Normalized(TestPlug::kGain);
     host.MoveTo(EditorWindow(), kKnobX + 20, kKnobY + 20 - step * 5);
-    Pump(2);
+    EXPECT_TRUE(PumpUntil([&] { return Normalized(TestPlug::kGain) > last; })) << step;
   }
   host.Button(1, false);
-  Pump();
+  ASSERT_TRUE(PumpUntil([&] { return gui->GetMouseCapture() < 0; }));
   const std::string kinds = plug->TakeEventKinds();
   ASSERT_GE(kinds.size(), 3u) << kinds;
   EXPECT_EQ(kinds.front(), 'B');
@@ -164,21 +191,21 @@ TEST_F(IGraphicsLinuxTest, SwitchClickAndWheelChangeParameters)
   host.MoveTo(EditorWindow(), kSwitchX + 10, kSwitchY + 10);
   host.Button(1, true);
   host.Button(1, false);
-  Pump();
-  EXPECT_EQ(plug->GetParam(TestPlug::kBypass)->GetValue(), 1.0);
+  EXPECT_TRUE(PumpUntil([&] { return plug->GetParam(TestPlug::kBypass)->GetValue() == 1.0; }));
 
   const double before = Normalized(TestPlug::kGain);
   host.MoveTo(EditorWindow(), kKnobX + 20, kKnobY + 20);
   host.Button(4, true);  // wheel up
   host.Button(4, false);
-  Pump();
-  EXPECT_GT(Normalized(TestPlug::kGain), before);
+  EXPECT_TRUE(PumpUntil([&] { return Normalized(TestPlug::kGain) > before; }));
 }
 
 TEST_F(IGraphicsLinuxTest, WindowShowsTheDrawSurface)
 {
   gui->SetParameterFromPlug(TestPlug::kGain, 0.5, true);
-  Pump();
+  // The knob shows the frame of its value (frame 15 of 31 for 0.5).
+  EXPECT_TRUE(PumpUntil(
+      [&] { return host.PixelAt(EditorWindow(), kKnobX + 5, kKnobY + 5) == (edtest::FrameColor(15) & 0xFFFFFF); }));
   Pix_SysBitmap* surface = gui->GetDrawBitmap();
   ASSERT_NE(surface, nullptr);
   for (int y = 0; y < kEditorH; y += 7)
@@ -187,8 +214,6 @@ TEST_F(IGraphicsLinuxTest, WindowShowsTheDrawSurface)
       const uint32_t expected = surface->getBits()[y * surface->getRowSpan() + x] & 0xFFFFFF;
       ASSERT_EQ(host.PixelAt(EditorWindow(), x, y), expected) << x << "," << y;
     }
-  // The knob shows the frame of its value (frame 15 of 31 for 0.5).
-  EXPECT_EQ(host.PixelAt(EditorWindow(), kKnobX + 5, kKnobY + 5), edtest::FrameColor(15) & 0xFFFFFF);
 }
 
 TEST_F(IGraphicsLinuxTest, TextEntryTakesFilteredKeysAndReturnApplies)
@@ -197,86 +222,159 @@ TEST_F(IGraphicsLinuxTest, TextEntryTakesFilteredKeysAndReturnApplies)
   IText style;
   IControl* knob = gui->GetControl(1);
   gui->CreateTextEntry(knob, &style, &field, "0.0", plug->GetParam(TestPlug::kGain));
-  Pump();
   ASSERT_TRUE(gui->TextEntryOpen());
   host.Key(XK_5);
   host.Key(XK_x);  // refused by the number filter
   host.Key(XK_period);
   host.Key(XK_5);
-  Pump();
-  EXPECT_STREQ(gui->GetTextEntryText(), "5.5");
+  EXPECT_TRUE(PumpUntil([&] { return std::string(gui->GetTextEntryText()) == "5.5"; })) << gui->GetTextEntryText();
   host.Key(XK_Return);
-  Pump();
-  EXPECT_FALSE(gui->TextEntryOpen());
+  EXPECT_TRUE(PumpUntil([&] { return !gui->TextEntryOpen(); }));
   EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->GetValue(), 5.5);
 
   // Escape cancels without applying.
   gui->CreateTextEntry(knob, &style, &field, "0.0", plug->GetParam(TestPlug::kGain));
-  Pump();
   host.Key(XK_1);
   host.Key(XK_Escape);
-  Pump();
-  EXPECT_FALSE(gui->TextEntryOpen());
+  EXPECT_TRUE(PumpUntil([&] { return !gui->TextEntryOpen(); }));
   EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->GetValue(), 5.5);
 }
 
 TEST_F(IGraphicsLinuxTest, PopupMenuReturnsTheClickedItemOrNothing)
 {
-  // A second connection plays the user: it waits for the menu window, then clicks item 2.
-  auto clickWhenMenuShows = [](int itemIndex, bool escape) {
-    Display* d = XOpenDisplay(nullptr);
-    Window menuWindow = 0;
-    for (int tries = 0; tries < 400 && !menuWindow; ++tries)
-    {
-      Window root, parent, *children = nullptr;
-      unsigned n = 0;
-      XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n);
-      for (unsigned i = 0; i < n; ++i)
-      {
-        XWindowAttributes a;
-        if (XGetWindowAttributes(d, children[i], &a) && a.override_redirect && a.map_state == IsViewable &&
-            a.width < 400 && a.height < 200 && a.height > 20)
-          menuWindow = children[i];
-      }
-      if (children) XFree(children);
-      if (!menuWindow) usleep(5000);
-    }
-    if (menuWindow)
-    {
-      usleep(20000);
-      if (escape)
-      {
-        XTestFakeKeyEvent(d, XKeysymToKeycode(d, XK_Escape), True, CurrentTime);
-        XTestFakeKeyEvent(d, XKeysymToKeycode(d, XK_Escape), False, CurrentTime);
-      }
-      else
-      {
-        int rx = 0, ry = 0;
-        Window child;
-        XTranslateCoordinates(d, menuWindow, DefaultRootWindow(d), 30, 3 + 20 * itemIndex + 10, &rx, &ry, &child);
-        XTestFakeMotionEvent(d, DefaultScreen(d), rx, ry, CurrentTime);
-        XTestFakeButtonEvent(d, 1, True, CurrentTime);
-        XTestFakeButtonEvent(d, 1, False, CurrentTime);
-      }
-      XSync(d, False);
-    }
-    XCloseDisplay(d);
-  };
-
+  IPopupMenu sub;
+  sub.AddItem("Slow");
+  sub.AddItem("Fast");
   IPopupMenu menu;
   menu.AddItem("Low");
   menu.AddItem("Mid");
-  menu.AddItem("High");
+  menu.AddSeparator();
+  menu.AddItem("Off", -1, IPopupMenuItem::kDisabled);
+  menu.AddItem("Speed", &sub);
   IRECT anchor(10, 10, 60, 30);
-  std::thread user(clickWhenMenuShows, 1, false);
-  IPopupMenu* chosen = gui->CreateIPopupMenu(&menu, &anchor);
-  user.join();
-  ASSERT_EQ(chosen, &menu);
-  EXPECT_EQ(menu.GetChosenItemIdx(), 1);
+  struct Case
+  {
+    const char* what;
+    std::vector<tesk_x11::MenuUser::Step> steps;
+    IPopupMenu* chosenMenu;
+    int chosenIndex;
+  } cases[] = {
+      {"a click on the second item", {tesk_x11::MenuUser::Click(menu, 1)}, &menu, 1},
+      {"Escape", {tesk_x11::MenuUser::Key(XK_Escape)}, nullptr, -1},
+      {"a press outside the menu", {tesk_x11::MenuUser::PressOutside()}, nullptr, -1},
+      {"a click on a disabled item, then Escape",
+       {tesk_x11::MenuUser::Click(menu, 3), tesk_x11::MenuUser::Key(XK_Escape)}, nullptr, -1},
+      {"keys: Down, Down, Return", {tesk_x11::MenuUser::Key(XK_Down), tesk_x11::MenuUser::Key(XK_Down),
+                                    tesk_x11::MenuUser::Key(XK_Return)}, &menu, 1},
+      {"the submenu's second item", {tesk_x11::MenuUser::Click(menu, 4), tesk_x11::MenuUser::Click(sub, 1, 1)}, &sub, 1},
+  };
+  for (const Case& c : cases)
+  {
+    menu.SetChosenItemIdx(-1);
+    sub.SetChosenItemIdx(-1);
+    tesk_x11::MenuUser user(&host.window);
+    std::thread thread([&] { user.Run(c.steps); });
+    IPopupMenu* chosen = gui->CreateIPopupMenu(&menu, &anchor);
+    thread.join();
+    ASSERT_TRUE(user.Found()) << c.what << ": " << user.Failure();
+    EXPECT_EQ(chosen, c.chosenMenu) << c.what;
+    if (c.chosenMenu)
+    {
+      EXPECT_EQ(c.chosenMenu->GetChosenItemIdx(), c.chosenIndex) << c.what;
+    }
+    EXPECT_FALSE(gui->MenuOpen());
+  }
+}
 
-  std::thread cancel(clickWhenMenuShows, 0, true);
+// The menu's wait lets the editor go on: host automation is drawn while it is open, and the
+// editor's own events stay queued for it until the menu closes.
+TEST_F(IGraphicsLinuxTest, WhileAMenuIsOpenTheEditorRepaintsAndKeepsItsEvents)
+{
+  gui->HandleMouseOver(true);
+  IPopupMenu menu;
+  menu.AddItem("One");
+  menu.AddItem("Two");
+  IRECT anchor(150, 60, 190, 70);
+  const Window editor = EditorWindow();
+  const uint32_t frame30 = edtest::FrameColor(30) & 0xFFFFFF;
+  tesk_x11::MenuUser user(&host.window);
+  user.mWhileOpen = [&](Display* d) {
+    // Another thread moves the gain (as the audio thread does): the knob shows its last frame.
+    gui->SetParameterFromPlug(TestPlug::kGain, 1.0, true);
+    // A pointer motion over the knob reaches the editor's window meanwhile.
+    XEvent motion{};
+    motion.xmotion.type = MotionNotify;
+    motion.xmotion.window = editor;
+    motion.xmotion.x = kKnobX + 5;
+    motion.xmotion.y = kKnobY + 5;
+    motion.xmotion.same_screen = True;
+    XSendEvent(d, editor, False, PointerMotionMask, &motion);
+    XSync(d, False);
+    return tesk_x11::WaitFor([&] { return tesk_x11::PixelAt(d, editor, kKnobX + 5, kKnobY + 5) == frame30; }, 3000);
+  };
+  std::thread thread([&] { user.Run({tesk_x11::MenuUser::Key(XK_Escape)}); });
   EXPECT_EQ(gui->CreateIPopupMenu(&menu, &anchor), nullptr);
-  cancel.join();
+  thread.join();
+  ASSERT_TRUE(user.Found()) << user.Failure();
+  EXPECT_TRUE(user.WhileOpenHeld()) << "the knob was not redrawn while the menu was open";
+  EXPECT_EQ(gui->GetMouseOver(), -1);  // not handled yet: the motion waits for the editor
+  EXPECT_TRUE(PumpUntil([&] { return gui->GetMouseOver() == 1; }));  // the knob
+}
+
+// A host may destroy its window while a menu is open: the menu closes without a choice and
+// the editor notices it lost its window. (This is also how a test user that cannot work the
+// menu ends it at once.)
+TEST_F(IGraphicsLinuxTest, AMenuClosesWhenTheHostDestroysItsWindow)
+{
+  IPopupMenu menu;
+  menu.AddItem("One");
+  IRECT anchor(10, 10, 60, 30);
+  tesk_x11::MenuUser user(&host.window);
+  user.mWhileOpen = [&](Display* d) {
+    XDestroyWindow(d, host.window);
+    XSync(d, False);
+    return true;
+  };
+  std::thread thread([&] { user.Run({}); });
+  EXPECT_EQ(gui->CreateIPopupMenu(&menu, &anchor), nullptr);
+  thread.join();
+  host.window = 0;
+  ASSERT_TRUE(user.Found()) << user.Failure();
+  EXPECT_TRUE(PumpUntil([&] { return !gui->WindowIsOpen(); }));
+}
+
+// A switch that prompts for its value opens its menu in its own text style and sets the
+// parameter to the chosen position; the press and release around it reach the editor.
+TEST_F(IGraphicsLinuxTest, AControlsMenuWearsItsTextStyleAndSetsItsParameter)
+{
+  IPopupMenu modeMenu;  // what the switch shows: the Mode parameter's three texts
+  modeMenu.AddItem("Low");
+  modeMenu.AddItem("Mid");
+  modeMenu.AddItem("High");
+  const uint32_t expectedPaper = kMenuPaper.ToPixel() & 0xFFFFFF;
+  tesk_x11::MenuUser user(&host.window);
+  uint32_t paper = 0, border = 0;
+  user.mWhileOpen = [&](Display* d) {
+    const bool drawn = tesk_x11::WaitFor(
+        [&] { return (paper = tesk_x11::PixelAt(d, user.MenuWindow(), 2, 1)) == expectedPaper; }, 2000);
+    border = tesk_x11::PixelAt(d, user.MenuWindow(), 0, 0);
+    return drawn;
+  };
+  std::thread thread([&] { user.Run({tesk_x11::MenuUser::Click(modeMenu, 2)}); });
+  host.MoveTo(EditorWindow(), kModeX + 10, kModeY + 10);
+  host.Button(1, true);
+  host.Button(1, false);
+  // The press opens the menu inside a pump, which returns once the menu is closed.
+  EXPECT_TRUE(PumpUntil([&] { return plug->GetParam(TestPlug::kMode)->GetValue() == 2.0; }));
+  thread.join();
+  ASSERT_TRUE(user.Found()) << user.Failure();
+  EXPECT_TRUE(user.WhileOpenHeld());
+  EXPECT_EQ(paper, expectedPaper);
+  EXPECT_NE(border, paper);
+  EXPECT_EQ(plug->GetParam(TestPlug::kMode)->GetValue(), 2.0);  // "High"
+  const std::string kinds = plug->TakeEventKinds();
+  EXPECT_EQ(kinds.front(), 'B');
+  EXPECT_NE(kinds.find('P'), std::string::npos) << kinds;
 }
 
 TEST_F(IGraphicsLinuxTest, ClosingFromEitherSideAndReopeningIsSafe)
@@ -286,20 +384,18 @@ TEST_F(IGraphicsLinuxTest, ClosingFromEitherSideAndReopeningIsSafe)
     gui->CloseWindow();
     EXPECT_FALSE(gui->WindowIsOpen());
     ASSERT_NE(gui->OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(host.window))), nullptr);
-    Pump(1);
+    Settle();
   }
   // The host destroys its window first: the editor notices and closes without X errors ending
   // the process.
   XDestroyWindow(host.d, host.window);
   host.window = 0;
-  XSync(host.d, False);
-  Pump();
-  EXPECT_FALSE(gui->WindowIsOpen());
+  EXPECT_TRUE(PumpUntil([&] { return !gui->WindowIsOpen(); }));
   gui->CloseWindow();
 
   host.NewWindow();
   ASSERT_NE(gui->OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(host.window))), nullptr);
-  Pump();
+  Settle();
   EXPECT_TRUE(gui->WindowIsOpen());
 }
 
@@ -405,7 +501,7 @@ TEST_F(IGraphicsLinuxTest, ClipboardTextComesFromTheClipboardOwner)
   Core_String text;
   // Nobody owns the clipboard yet on a fresh server, or someone else does: both are fine as
   // long as the call comes back. Then another client takes it and serves one request.
-  std::atomic<bool> owning{false};
+  std::promise<void> owning;
   std::thread owner([&owning] {
     Display* d = XOpenDisplay(nullptr);
     Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
@@ -413,12 +509,13 @@ TEST_F(IGraphicsLinuxTest, ClipboardTextComesFromTheClipboardOwner)
     const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
     XSetSelectionOwner(d, clipboard, w, CurrentTime);
     XSync(d, False);
-    owning = true;
-    for (int waited = 0; waited < 3000; waited += 5)
+    owning.set_value();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < deadline)
     {
       if (!XPending(d))
       {
-        usleep(5000);
+        tesk_x11::Readable(ConnectionNumber(d), 50);
         continue;
       }
       XEvent e;
@@ -442,7 +539,7 @@ TEST_F(IGraphicsLinuxTest, ClipboardTextComesFromTheClipboardOwner)
     XDestroyWindow(d, w);
     XCloseDisplay(d);
   });
-  while (!owning) usleep(1000);
+  ASSERT_EQ(owning.get_future().wait_for(std::chrono::seconds(3)), std::future_status::ready);
   EXPECT_TRUE(gui->GetTextFromClipboard(&text));
   EXPECT_STREQ(text.Get(), "-3.5 dB");
   owner.join();
@@ -453,27 +550,14 @@ TEST_F(IGraphicsLinuxTest, TooltipShowsAfterThePointerRests)
   gui->EnableTooltips(true);
   gui->HandleMouseOver(true);
   gui->GetControl(1)->SetTooltip("Gain");
-  auto tooltipShown = [this] {
-    Window root, parent, *children = nullptr;
-    unsigned n = 0;
-    bool shown = false;
-    XQueryTree(host.d, DefaultRootWindow(host.d), &root, &parent, &children, &n);
-    for (unsigned i = 0; i < n; ++i)
-    {
-      XWindowAttributes a;
-      if (children[i] != host.window && XGetWindowAttributes(host.d, children[i], &a) && a.override_redirect &&
-          a.map_state == IsViewable && a.height < 40)
-        shown = true;
-    }
-    if (children) XFree(children);
-    return shown;
-  };
+  auto tooltipShown = [this] { return !tesk_x11::Overlays(host.d, 39).empty(); };
+  // The rest is counted in repaint ticks: each pump is one.
   host.MoveTo(EditorWindow(), kKnobX + 20, kKnobY + 20);
-  Pump(2);
+  ASSERT_TRUE(PumpUntil([&] { return gui->GetMouseOver() == 1; }));
   EXPECT_FALSE(tooltipShown());
-  Pump(20);  // about half a second of ticks
+  for (int tick = 0; tick < 12; ++tick) gui->Pump();
+  XSync(host.d, False);
   EXPECT_TRUE(tooltipShown());
   host.MoveTo(EditorWindow(), 150, 80);  // off the control
-  Pump(3);
-  EXPECT_FALSE(tooltipShown());
+  EXPECT_TRUE(PumpUntil([&] { return !tooltipShown(); }));
 }

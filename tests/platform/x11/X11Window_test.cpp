@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/linux/X11Window.h"
+#include "platform/x11/X11TestUser.h"
 
 #include <X11/Xutil.h>
 
@@ -43,7 +44,7 @@ uint32_t Pattern(int x, int y) { return 0xFF000000u | (static_cast<uint32_t>(x *
 class X11WindowTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    if (!std::getenv("DISPLAY") || !host.display) GTEST_SKIP() << "no X server";
+    TESK_REQUIRE_X_SERVER(std::getenv("DISPLAY") && host.display, "no X server");
   }
   HostWindow host;
 };
@@ -92,6 +93,63 @@ TEST_P(X11WindowTest, OpensAndClosesRepeatedlyAndRefusesBadParents) {
   EXPECT_FALSE(win.Open(host.window, 0, 30));
   EXPECT_FALSE(win.Open(host.window, 40, 30, ":4711"));  // no such server
   EXPECT_FALSE(win.IsOpen());
+}
+
+namespace {
+
+int gChainedErrors = 0;
+int CountingHandler(Display*, XErrorEvent*) {
+  ++gChainedErrors;
+  return 0;
+}
+int OtherHandler(Display*, XErrorEvent*) { return 0; }
+
+// The process-wide handler as it is now (Xlib only offers "set and return the old one").
+XErrorHandler InstalledHandler() {
+  const XErrorHandler current = XSetErrorHandler(CountingHandler);
+  XSetErrorHandler(current);
+  return current;
+}
+
+// A request that fails on the host's own connection: a window id no client created.
+void FailOnHostConnection(Display* d) {
+  XUnmapWindow(d, 0x1FFFFFFF);
+  XSync(d, False);
+}
+
+}  // namespace
+
+// Editor windows handle X errors on their own connections while they are open; the host's
+// handler gets the others meanwhile, and is back in place once the last editor connection
+// closes, so the module can be unloaded without leaving its handler behind.
+TEST(X11ErrorHandler, ChainsWhileEditorsAreOpenAndIsRestoredByTheLastClose) {
+  HostWindow host;
+  TESK_REQUIRE_X_SERVER(std::getenv("DISPLAY") && host.display, "no X server");
+  const XErrorHandler hostsOwn = XSetErrorHandler(CountingHandler);
+  gChainedErrors = 0;
+  {
+    X11Window a, b;
+    ASSERT_TRUE(a.Open(host.window, 20, 20));
+    ASSERT_TRUE(b.Open(host.window, 20, 20));
+    EXPECT_NE(InstalledHandler(), CountingHandler);
+    FailOnHostConnection(host.display);
+    EXPECT_EQ(gChainedErrors, 1);  // passed on to the host's handler
+
+    a.Close();
+    EXPECT_NE(InstalledHandler(), CountingHandler);  // b still needs it
+    FailOnHostConnection(host.display);
+    EXPECT_EQ(gChainedErrors, 2);
+    b.Close();
+    EXPECT_EQ(InstalledHandler(), CountingHandler);
+
+    // Opening again takes it again; a handler the host set meanwhile stays where it is.
+    ASSERT_TRUE(a.Open(host.window, 20, 20));
+    EXPECT_NE(InstalledHandler(), CountingHandler);
+    XSetErrorHandler(OtherHandler);
+    a.Close();
+    EXPECT_EQ(InstalledHandler(), OtherHandler);
+  }
+  XSetErrorHandler(hostsOwn);
 }
 
 INSTANTIATE_TEST_SUITE_P(Presentation, X11WindowTest, ::testing::Values(true, false),
