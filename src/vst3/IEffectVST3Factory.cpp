@@ -5,11 +5,13 @@
 #include <new>
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/vsttypes.h"
 #include "vst3/sdk/CPluginFactory.h"
 
 using namespace Steinberg;
 
-const char* const kEffectSDKVersionString = "VST 3.6.12";
+// The SDK the module is built against, as its headers name it.
+const char* const kEffectSDKVersionString = kVstVersionString;
 
 namespace {
 
@@ -54,9 +56,16 @@ void MakeEffectClassInfo(const IEffectVST3ClassInfo& ci, PClassInfo2* info)
 
 FUnknown* CreateEffectInstance(void* /*context*/)
 {
-  IEffectVST3* plug = MakePlug();
-  if (!plug) return nullptr;
-  return static_cast<Vst::IAudioProcessor*>(plug);
+  try
+  {
+    IEffectVST3* plug = MakePlug();
+    if (!plug) return nullptr;
+    return static_cast<Vst::IAudioProcessor*>(plug);
+  }
+  catch (...)
+  {
+    return nullptr;  // MakePlug promises null; this keeps the promise for any effect
+  }
 }
 
 extern "C" IPluginFactory* PLUGIN_API GetPluginFactory()
@@ -82,7 +91,11 @@ extern "C" IPluginFactory* PLUGIN_API GetPluginFactory()
   }
   auto* factory = new (std::nothrow) CPluginFactory(factoryInfo);
   if (!factory) return nullptr;
-  factory->registerClass(&classInfo, CreateEffectInstance, nullptr);
+  if (!factory->registerClass(&classInfo, CreateEffectInstance, nullptr))
+  {
+    factory->release();
+    return nullptr;
+  }
   gPluginFactory = factory;
   return factory;
 }

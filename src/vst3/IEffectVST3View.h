@@ -12,14 +12,16 @@ class IGraphics;
 // closes it again, and carries size changes between host and editor. It owns nothing of
 // the editor.
 //
-// Platform types: "X11EmbedWindowID" (Linux), "NSView" and "HIView", whenever the plug-in
+// Platform types: "X11EmbedWindowID" on Linux ("NSView" elsewhere), whenever the plug-in
 // has an editor attached.
 //
 // Lifetime: holds one reference on the adapter from construction to destruction; the
 // adapter lists the view (addDependentView) until the view is destroyed. The host's frame
 // (setFrame) is not referenced, as the SDK base does. The host's run loop, queried from the
 // frame when the view is attached, is referenced until removed() (or destruction) and
-// handed to the editor for that time (IGraphics::SetHostRunLoop).
+// handed to the editor for that time (IGraphics::SetHostRunLoop). While the editor is open
+// a timer on that loop delivers the adapter's due host notifications
+// (IEffectVST3::FlushHostNotifications), for changes made on the audio thread.
 //
 // Threads: every operation runs on the host's UI thread.
 class IEffectVST3View : public Steinberg::CPluginView
@@ -35,9 +37,9 @@ public:
 
   //--- IPlugView
   Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
-  // Opens the editor in parent: "X11EmbedWindowID" and "NSView" with OpenWindow(parent),
-  // any other type with OpenWindow(parent, null, 0, 0); then the base's OnGUIOpen().
-  // kResultFalse without an attached editor. The result of opening is not examined.
+  // Opens the editor in parent (OpenWindow(parent)), then the base's OnGUIOpen().
+  // kResultFalse, with nothing left open, without an attached editor, for a type that
+  // isPlatformTypeSupported declines, or when the window cannot be opened.
   Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
   // When attached: OnGUIClose(), the editor's CloseWindow(), then SetHostRunLoop(null); the
   // run loop is released. Then the SDK base's removed().
@@ -45,7 +47,7 @@ public:
   // (0, 0, editor width, editor height); kResultFalse without an attached editor.
   Steinberg::tresult PLUGIN_API getSize(Steinberg::ViewRect* size) override;
   // Stores the rectangle; after a plug-in initiated resize, tells the base OnWindowResize()
-  // once. Always kResultOk.
+  // once. kResultOk (kInternalError should the editor fail).
   Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
 
   // Plug-in initiated size change: the next onSize is the host's answer to it. Asks the
@@ -62,14 +64,33 @@ private:
   IGraphics* GetGraphics() const;
   // Takes the host's run loop from the frame (if it offers one) and gives it to the editor.
   void TakeRunLoop(IGraphics* graphics);
-  // Releases the run loop taken from the frame, if any.
+  // Releases the run loop taken from the frame, if any (and its timer).
   void ReleaseRunLoop();
+  // Closes what attached opened; the editor is attached.
+  void Detach(IGraphics* graphics);
 
   IEffectVST3* mPlug;
   bool mExpectingNewSize = false;
   bool mAttached = false;
 #if SMTG_OS_LINUX
+  // The timer that delivers the adapter's host notifications; a part of the view.
+  class NotificationTimer : public Steinberg::Linux::ITimerHandler
+  {
+  public:
+    explicit NotificationTimer(IEffectVST3View* view) : mView(view) {}
+    void PLUGIN_API onTimer() override;
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
+    Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
+    Steinberg::uint32 PLUGIN_API release() override { return 1; }
+
+  private:
+    IEffectVST3View* mView;
+  };
+  static constexpr Steinberg::Linux::TimerInterval kNotificationIntervalMs = 100;
+
   // The host's run loop, referenced while attached; null otherwise.
   Steinberg::Linux::IRunLoop* mRunLoop = nullptr;
+  NotificationTimer mTimer{this};
+  bool mTimerRegistered = false;
 #endif
 };
