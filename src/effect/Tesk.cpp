@@ -214,14 +214,11 @@ const IEffectVST3ClassInfo gEffectClassInfo = {
 // Builds a new Tesk holding one reference (the caller's) under a module-wide mutex, so
 // instances are constructed one at a time whatever thread the host creates them from.
 // Construction is all or nothing: when memory runs out anywhere in it, the partly built
-// instance is destroyed and the result is null, which the factory reports to the host.
+// instance is destroyed and std::bad_alloc reaches the factory, which answers the host
+// kOutOfMemory.
 IEffectVST3* MakePlug()
 {
   static Core_Mutex sMutex;
   Core_MutexLock lock(sMutex);
-  try {
-    return new Tesk(IEffectInstanceInfo());
-  } catch (...) {
-    return nullptr;
-  }
+  return new Tesk(IEffectInstanceInfo());
 }

@@ -24,8 +24,9 @@ namespace {
 
 int SpeakerCount(SpeakerArrangement arr) { return SpeakerArr::getChannelCount(arr); }
 
-// Reads up to size bytes, stopping at the end of the stream: the number read, or -1 when
-// the stream reports a failure first.
+// Reads up to size bytes: the number read before the stream ended or failed. Streams
+// differ in what they answer at their end (kResultOk with nothing read, or kResultFalse),
+// so both end the reading; the caller decides from the count.
 int32 ReadUpTo(IBStream* stream, void* data, int32 size)
 {
   char* p = static_cast<char*>(data);
@@ -33,8 +34,7 @@ int32 ReadUpTo(IBStream* stream, void* data, int32 size)
   while (total < size)
   {
     int32 got = 0;
-    if (stream->read(p + total, size - total, &got) != kResultOk || got < 0 || got > size - total) return -1;
-    if (got == 0) break;
+    if (stream->read(p + total, size - total, &got) != kResultOk || got <= 0 || got > size - total) break;
     total += got;
   }
   return total;

@@ -56,16 +56,9 @@ void MakeEffectClassInfo(const IEffectVST3ClassInfo& ci, PClassInfo2* info)
 
 FUnknown* CreateEffectInstance(void* /*context*/)
 {
-  try
-  {
-    IEffectVST3* plug = MakePlug();
-    if (!plug) return nullptr;
-    return static_cast<Vst::IAudioProcessor*>(plug);
-  }
-  catch (...)
-  {
-    return nullptr;  // MakePlug promises null; this keeps the promise for any effect
-  }
+  IEffectVST3* plug = MakePlug();
+  if (!plug) return nullptr;
+  return static_cast<Vst::IAudioProcessor*>(plug);
 }
 
 extern "C" IPluginFactory* PLUGIN_API GetPluginFactory()

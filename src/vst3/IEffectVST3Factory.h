@@ -9,15 +9,16 @@
 //
 //   IEffectVST3* MakePlug();
 //     Builds one new instance of the effect and returns it holding one reference (the
-//     SDK object's initial one), or null on failure (construction throws std::bad_alloc
-//     when memory runs out; MakePlug catches it). It must build the instance under a
+//     SDK object's initial one), or null on failure. When memory runs out, construction
+//     throws std::bad_alloc through MakePlug, and the factory answers the host
+//     kOutOfMemory (no exception reaches the host). It must build the instance under a
 //     module-wide mutex (a function-local static Core_Mutex), so instances created from
 //     several host threads are constructed one after the other:
 //         IEffectVST3* MakePlug()
 //         {
 //           static Core_Mutex sMutex;
 //           Core_MutexLock lock(sMutex);
-//           try { return new MyEffect(IEffectInstanceInfo()); } catch (...) { return nullptr; }
+//           return new MyEffect(IEffectInstanceInfo());
 //         }
 //
 //   extern const IEffectVST3ClassInfo gEffectClassInfo = { ... };
@@ -55,7 +56,8 @@ void MakeEffectClassInfo(const IEffectVST3ClassInfo& ci, Steinberg::PClassInfo2*
 void MakeEffectClassID(const IEffectVST3ClassInfo& ci, Steinberg::TUID cid);
 
 // The factory's creation function: MakePlug(), answered as the instance's
-// IAudioProcessor interface (null when MakePlug fails or throws). The context is not used.
+// IAudioProcessor interface (null when MakePlug fails; its exceptions pass to the
+// factory's createInstance, which turns them into error codes). The context is not used.
 Steinberg::FUnknown* CreateEffectInstance(void* context);
 
 extern "C" {

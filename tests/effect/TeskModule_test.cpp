@@ -78,7 +78,7 @@ TEST(TeskModule, FactoryDescribesOneEffectClass)
   EXPECT_STREQ(ci.name, "Tesk");
   EXPECT_STREQ(ci.subCategories, "Fx|EQ");
   EXPECT_STREQ(ci.version, "3.0.0");
-  EXPECT_STREQ(ci.sdkVersion, "VST 3.6.12");
+  EXPECT_STREQ(ci.sdkVersion, kVstVersionString);
   EXPECT_STREQ(ci.vendor, "");
   EXPECT_EQ(ci.cardinality, PClassInfo::kManyInstances);
   EXPECT_EQ(ci.classFlags, 2u);

@@ -119,7 +119,7 @@ TEST(BundleHost, LoadsTheBundleAndWalksTheFactory)
   EXPECT_STREQ(ci.name, "TestFx");
   EXPECT_STREQ(ci.subCategories, "Fx|EQ");
   EXPECT_STREQ(ci.version, "1.2.3");
-  EXPECT_STREQ(ci.sdkVersion, "VST 3.6.12");
+  EXPECT_STREQ(ci.sdkVersion, kVstVersionString);
   factory2->release();
 
   // Component first, then the controller from the same object.
