@@ -30,8 +30,8 @@ public:
   // Parameter indices are those of the table (TeskParams::Id) and of the sound path
   // (TeskChain::ParamIdx); they agree.
   static constexpr int kNumParams = TeskParams::kNumParams;
-  // How long the output of an impulse stays above -120 dBFS at 48 kHz, whatever the
-  // settings, in seconds (measured; the 1 Hz low-cut setting rings longest).
+  // How long the output of an impulse stays above -120 dBFS, whatever the settings, in
+  // seconds (measured at 48 kHz; the 1 Hz low-cut setting rings longest).
   static const double kTailSeconds;
 
   // The tail in samples at a sample rate (whole samples, rounded up; 0 for a rate that is
