@@ -179,8 +179,9 @@ public:
 
   // UI thread, with the mutex not held by the caller: tells the host what became due
   // since the last call - a latency change, and parameter values the plug-in changed by
-  // itself that no block could report - with one restartComponent. Called by the
-  // adapter's own UI-thread entry points and by the open editor view's timer.
+  // itself that no block could report - with one restartComponent. Called at the end of
+  // the adapter's UI-thread entry points that change values (setParamNormalized, which
+  // hosts also call while they play automation, state restore, editor gestures).
   void FlushHostNotifications();
 
   //--- Editor views (UI thread)

@@ -58,30 +58,10 @@ void IEffectVST3View::TakeRunLoop(IGraphics* graphics)
 void IEffectVST3View::ReleaseRunLoop()
 {
 #if SMTG_OS_LINUX
-  if (mRunLoop && mTimerRegistered) mRunLoop->unregisterTimer(&mTimer);
-  mTimerRegistered = false;
   if (mRunLoop) mRunLoop->release();
   mRunLoop = nullptr;
 #endif
 }
-
-#if SMTG_OS_LINUX
-void PLUGIN_API IEffectVST3View::NotificationTimer::onTimer()
-{
-  if (mView->mPlug) mView->mPlug->FlushHostNotifications();
-}
-
-tresult PLUGIN_API IEffectVST3View::NotificationTimer::queryInterface(const TUID iid, void** obj)
-{
-  if (FUnknownPrivate::iidEqual(iid, Linux::ITimerHandler::iid) || FUnknownPrivate::iidEqual(iid, FUnknown::iid))
-  {
-    *obj = this;
-    return kResultOk;
-  }
-  *obj = nullptr;
-  return kNoInterface;
-}
-#endif
 
 namespace {
 
@@ -119,10 +99,6 @@ tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type)
       return kResultFalse;
     }
     CPluginView::attached(parent, type);
-#if SMTG_OS_LINUX
-    if (mRunLoop)
-      mTimerRegistered = mRunLoop->registerTimer(&mTimer, kNotificationIntervalMs) == kResultOk;
-#endif
     mPlug->OnGUIOpen();
     return kResultOk;
   }

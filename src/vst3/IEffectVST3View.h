@@ -19,9 +19,7 @@ class IGraphics;
 // adapter lists the view (addDependentView) until the view is destroyed. The host's frame
 // (setFrame) is not referenced, as the SDK base does. The host's run loop, queried from the
 // frame when the view is attached, is referenced until removed() (or destruction) and
-// handed to the editor for that time (IGraphics::SetHostRunLoop). While the editor is open
-// a timer on that loop delivers the adapter's due host notifications
-// (IEffectVST3::FlushHostNotifications), for changes made on the audio thread.
+// handed to the editor for that time (IGraphics::SetHostRunLoop).
 //
 // Threads: every operation runs on the host's UI thread.
 class IEffectVST3View : public Steinberg::CPluginView
@@ -64,7 +62,7 @@ private:
   IGraphics* GetGraphics() const;
   // Takes the host's run loop from the frame (if it offers one) and gives it to the editor.
   void TakeRunLoop(IGraphics* graphics);
-  // Releases the run loop taken from the frame, if any (and its timer).
+  // Releases the run loop taken from the frame, if any.
   void ReleaseRunLoop();
   // Closes what attached opened; the editor is attached.
   void Detach(IGraphics* graphics);
@@ -73,24 +71,7 @@ private:
   bool mExpectingNewSize = false;
   bool mAttached = false;
 #if SMTG_OS_LINUX
-  // The timer that delivers the adapter's host notifications; a part of the view.
-  class NotificationTimer : public Steinberg::Linux::ITimerHandler
-  {
-  public:
-    explicit NotificationTimer(IEffectVST3View* view) : mView(view) {}
-    void PLUGIN_API onTimer() override;
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
-    Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
-    Steinberg::uint32 PLUGIN_API release() override { return 1; }
-
-  private:
-    IEffectVST3View* mView;
-  };
-  static constexpr Steinberg::Linux::TimerInterval kNotificationIntervalMs = 100;
-
   // The host's run loop, referenced while attached; null otherwise.
   Steinberg::Linux::IRunLoop* mRunLoop = nullptr;
-  NotificationTimer mTimer{this};
-  bool mTimerRegistered = false;
 #endif
 };

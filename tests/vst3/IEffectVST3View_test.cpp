@@ -108,18 +108,11 @@ public:
     return kResultOk;
   }
   tresult PLUGIN_API unregisterEventHandler(Linux::IEventHandler*) override { return kResultOk; }
-  tresult PLUGIN_API registerTimer(Linux::ITimerHandler* handler, Linux::TimerInterval) override
+  tresult PLUGIN_API registerTimer(Linux::ITimerHandler*, Linux::TimerInterval) override
   {
-    mTimers.push_back(handler);
     return kResultOk;
   }
-  tresult PLUGIN_API unregisterTimer(Linux::ITimerHandler* handler) override
-  {
-    for (size_t i = 0; i < mTimers.size(); ++i)
-      if (mTimers[i] == handler) mTimers.erase(mTimers.begin() + (long)i--);
-    return kResultOk;
-  }
-  std::vector<Linux::ITimerHandler*> mTimers;
+  tresult PLUGIN_API unregisterTimer(Linux::ITimerHandler*) override { return kResultOk; }
   tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override
   {
     if (FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid) ||
@@ -438,39 +431,16 @@ TEST_F(ViewTest, AWindowThatCannotOpenLeavesNothingOpen)
   EXPECT_FALSE(mEditor->WindowIsOpen());
   EXPECT_EQ(mEditor->mRunLoop, nullptr);
   EXPECT_EQ(loop.mRefs, 1);
-  EXPECT_TRUE(loop.mTimers.empty());
   mLog.clear();
   EXPECT_EQ(view->removed(), kResultOk);
   EXPECT_TRUE(mLog.empty());
 
-  // The next attempt works as usual, with the notification timer while open.
+  // The next attempt works as usual.
   mEditor->mFailOpen = false;
   ASSERT_EQ(view->attached((void*)0x77, "X11EmbedWindowID"), kResultOk);
-  EXPECT_EQ(loop.mTimers.size(), 1u);
-  view->removed();
-  EXPECT_TRUE(loop.mTimers.empty());
-  view->release();
-}
-
-TEST_F(ViewTest, TheOpenEditorsTimerDeliversHostNotifications)
-{
-  AttachEditor();
-  TestComponentHandler handler;
-  ASSERT_EQ(mPlug->setComponentHandler(&handler), kResultTrue);
-  FakeRunLoop loop;
-  FakeFrame frame(&loop);
-  IEffectVST3View* view = CreateView();
-  view->setFrame(&frame);
-  ASSERT_EQ(view->attached(nullptr, "X11EmbedWindowID"), kResultOk);
-  ASSERT_EQ(loop.mTimers.size(), 1u);
-  // A change made where the host may not be called (the audio thread) waits for the timer.
-  mPlug->SetLatency(12);
-  EXPECT_TRUE(handler.mRestarts.empty());
-  loop.mTimers[0]->onTimer();
-  EXPECT_EQ(handler.mRestarts, (std::vector<int32>{kLatencyChanged}));
+  EXPECT_EQ(mLog, (Log{"run-loop", "open", "gui-open"}));
   view->removed();
   view->release();
-  mPlug->setComponentHandler(nullptr);
 }
 
 TEST_F(ViewTest, ReleasingAnAttachedViewClosesTheEditorAndTheLoop)
