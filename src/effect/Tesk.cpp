@@ -97,7 +97,8 @@ Tesk::Tesk(IEffectInstanceInfo instanceInfo)
       mChain.SetStoredValue(kTable[i].storedSlot, GetParam(i)->GetValue());
   // OVER moves the latency between the two delays at any time: the pass-through delay
   // line holds the longer one from the start, so the change never allocates.
-  ReserveLatency(TeskChain::LatencySamples(1));
+  if (!ReserveLatency(TeskChain::LatencySamples(1)))
+    throw std::bad_alloc();
   SetTailSize(TailSamples(GetSampleRate()));
 
   // The editor: built once with the instance and owned by the base from AttachGraphics on.
