@@ -207,17 +207,21 @@ void IParam::GetDisplayForHost(double value, bool normalized, char* out, bool us
   // Room for any double printed with a fixed precision (up to 309 integer digits), with
   // one byte in front for a '+'.
   char buffer[400];
+  // to_chars writes the same digits in every locale (a host may set one with a decimal
+  // comma), so the text always reads back through FromDisplayText.
   char* number = buffer + 1;
-  int written;
+  char* const last = buffer + sizeof(buffer) - 1;
+  std::to_chars_result r;
   if (mDisplayPrecision == 0)
-    written = snprintf(number, sizeof(buffer) - 1, "%d", TruncToInt(value));
+    r = std::to_chars(number, last, TruncToInt(value));
   else
-    written = snprintf(number, sizeof(buffer) - 1, "%.*f", mDisplayPrecision, value);
-  if (written < 0)
+    r = std::to_chars(number, last, value, std::chars_format::fixed, mDisplayPrecision);
+  if (r.ec != std::errc())
   {
     out[0] = 0;
     return;
   }
+  *r.ptr = 0;
   const char* text = number;
   if (mShowSign)
   {

@@ -120,6 +120,25 @@ bool SameNameIgnoringCaseAndSpaces(const char* text, const char* name)
   return true;
 }
 
+// Adds p to the container, which takes it over. The container is not exception-safe:
+// when it runs out of memory it may or may not already have released p. Either way p is
+// freed here, and the failure goes on to the caller.
+void AddParameterOwned(ParameterContainer& container, Parameter* p)
+{
+  p->addRef();
+  try
+  {
+    container.addParameter(p);
+  }
+  catch (...)
+  {
+    if (p->getRefCount() > 1) p->release();  // the container never took its reference
+    p->release();
+    throw;
+  }
+  p->release();
+}
+
 double Clamp01(double v)
 {
   if (!(v >= 0.0)) return 0.0;  // negative or NaN
@@ -296,25 +315,24 @@ tresult PLUGIN_API IEffectVST3::initialize(FUnknown* context)
       // reload the defaults over the user's settings).
       if (ExportsPresets())
       {
-        parameters.addParameter(new Parameter(
-            STR16("Preset"), kPresetParamID, STR16(""), 0.0, NPresets() - 1,
-            ParameterInfo::kIsProgramChange | ParameterInfo::kIsList, kRootUnitId, nullptr));
+        AddParameterOwned(parameters, new Parameter(STR16("Preset"), kPresetParamID, STR16(""), 0.0,
+                                                    NPresets() - 1,
+                                                    ParameterInfo::kIsProgramChange | ParameterInfo::kIsList,
+                                                    kRootUnitId, nullptr));
       }
       if (!IsInst())
       {
-        auto* bypass = new StringListParameter(
-            STR16("Bypass"), kBypassParamID, nullptr,
-            ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass,
-            kRootUnitId, nullptr);
-        parameters.addParameter(bypass);
-        bypass->appendString(STR16("Off"));
-        bypass->appendString(STR16("On"));
+        // A list of two values whose texts ("Off", "On") the adapter gives itself.
+        AddParameterOwned(parameters, new Parameter(STR16("Bypass"), kBypassParamID, nullptr, 0.0, 1,
+                                                    ParameterInfo::kCanAutomate | ParameterInfo::kIsList |
+                                                        ParameterInfo::kIsBypass,
+                                                    kRootUnitId, nullptr));
       }
       for (int i = 0; i < NParams(); ++i)
       {
         IParam* param = GetParam(i);
         const UnitID unit = UnitForGroup(param->GetParamGroupForHost());
-        parameters.addParameter(new IEffectParameter(param, (ParamID)i, unit));
+        AddParameterOwned(parameters, new IEffectParameter(param, (ParamID)i, unit));
       }
     }
 
