@@ -5,9 +5,12 @@
 #include "framework/IParam.h"
 #include "editor/PlatformGraphics.h"
 
+#include <cmath>
 #include <new>
 
 namespace {
+
+using TeskParams::kTable;
 
 constexpr int FourCC(char a, char b, char c, char d)
 {
@@ -15,95 +18,88 @@ constexpr int FourCC(char a, char b, char c, char d)
          (static_cast<unsigned char>(c) << 8) | static_cast<unsigned char>(d);
 }
 
-// One parameter's initialisation. Double parameters have step 0.01, label "%" (the gains
-// and DRIVE are in dB; "%" is the unit text hosts have always shown) and a linear shape.
-struct ParamInit
+// The table's ids are the sound path's parameter indices, name for name, and the table
+// stores a value exactly where the chain keeps one.
+constexpr int kChainIds[] = {
+    TeskChain::kHGAINL,  TeskChain::kHGAINR,  TeskChain::kMGAIN1L, TeskChain::kMGAIN1R, TeskChain::kMGAIN2L,
+    TeskChain::kMGAIN2R, TeskChain::kMGAIN3L, TeskChain::kMGAIN3R, TeskChain::kMGAIN4L, TeskChain::kMGAIN4R,
+    TeskChain::kLGAINL,  TeskChain::kLGAINR,  TeskChain::kOUTL,    TeskChain::kOUTR,    TeskChain::kDRIVE,
+    TeskChain::kBY,      TeskChain::kLINK,    TeskChain::kMS,      TeskChain::kHFREQL,  TeskChain::kHFREQR,
+    TeskChain::kMFREQ1L, TeskChain::kMFREQ1R, TeskChain::kMFREQ2L, TeskChain::kMFREQ2R, TeskChain::kMFREQ3L,
+    TeskChain::kMFREQ3R, TeskChain::kMFREQ4L, TeskChain::kMFREQ4R, TeskChain::kLFREQL,  TeskChain::kLFREQR,
+    TeskChain::kLCUTL,   TeskChain::kLCUTR,   TeskChain::kOVER,
+};
+
+constexpr bool IdsMatchTheChain()
 {
-  int idx;
-  const char* name;
-  bool isDouble;
-  double def, min, max;
-};
-
-// In initialisation order: switches and selections first, then gains and DRIVE. OVER comes
-// last: it used to be left uninitialised (untitled, no kind), which hosts and conformance
-// checks reject; it is now an integer switch like BY and LINK with the same value, range,
-// step and role.
-const ParamInit kParamInits[] = {
-    {TeskChain::kBY, "BY", false, 0, 0, 1},
-    {TeskChain::kLINK, "LINK", false, 0, 0, 1},
-    {TeskChain::kMS, "MS", false, 1, 0, 1},
-    {TeskChain::kLCUTL, "LCUTL", false, 1, 0, 1},
-    {TeskChain::kLCUTR, "LCUTR", false, 1, 0, 1},
-    {TeskChain::kHFREQL, "HFREQL", false, 0, 0, 2},
-    {TeskChain::kHFREQR, "HFREQR", false, 0, 0, 2},
-    {TeskChain::kLFREQL, "LFREQL", false, 0, 0, 2},
-    {TeskChain::kLFREQR, "LFREQR", false, 0, 0, 2},
-    {TeskChain::kMFREQ1L, "MFREQ1L", false, 0, 0, 1},
-    {TeskChain::kMFREQ1R, "MFREQ1R", false, 0, 0, 1},
-    {TeskChain::kMFREQ2L, "MFREQ2L", false, 0, 0, 2},
-    {TeskChain::kMFREQ2R, "MFREQ2R", false, 0, 0, 2},
-    {TeskChain::kMFREQ3L, "MFREQ3L", false, 0, 0, 2},
-    {TeskChain::kMFREQ3R, "MFREQ3R", false, 0, 0, 2},
-    {TeskChain::kMFREQ4L, "MFREQ4L", false, 0, 0, 1},
-    {TeskChain::kMFREQ4R, "MFREQ4R", false, 0, 0, 1},
-    {TeskChain::kHGAINL, "HGAINL", true, 0, -18, 18},
-    {TeskChain::kHGAINR, "HGAINR", true, 0, -18, 18},
-    {TeskChain::kLGAINL, "LGAINL", true, 0, -18, 18},
-    {TeskChain::kLGAINR, "LGAINR", true, 0, -18, 18},
-    {TeskChain::kMGAIN1L, "MGAIN1L", true, 0, -9, 9},
-    {TeskChain::kMGAIN1R, "MGAIN1R", true, 0, -9, 9},
-    {TeskChain::kMGAIN2L, "MGAIN2L", true, 0, -4.5, 4.5},
-    {TeskChain::kMGAIN2R, "MGAIN2R", true, 0, -4.5, 4.5},
-    {TeskChain::kMGAIN3L, "MGAIN3L", true, 0, -4.5, 4.5},
-    {TeskChain::kMGAIN3R, "MGAIN3R", true, 0, -4.5, 4.5},
-    {TeskChain::kMGAIN4L, "MGAIN4L", true, 0, -9, 9},
-    {TeskChain::kMGAIN4R, "MGAIN4R", true, 0, -9, 9},
-    {TeskChain::kOUTL, "OUTL", true, 0, -12, 12},
-    {TeskChain::kOUTR, "OUTR", true, 0, -12, 12},
-    {TeskChain::kDRIVE, "DRIVE", true, -40, -60, -20},
-    {TeskChain::kOVER, "OVER", false, 0, 0, 1},
-};
-static_assert(sizeof(kParamInits) / sizeof(kParamInits[0]) == TeskChain::kNumParams,
-              "every parameter is initialised once");
-
-// The channel link's pairs (first channel, second channel) in the order they are visited.
-const int kLinkPairs[][2] = {
-    {TeskChain::kLCUTL, TeskChain::kLCUTR},     {TeskChain::kMFREQ1L, TeskChain::kMFREQ1R},
-    {TeskChain::kMFREQ2L, TeskChain::kMFREQ2R}, {TeskChain::kMFREQ3L, TeskChain::kMFREQ3R},
-    {TeskChain::kMFREQ4L, TeskChain::kMFREQ4R}, {TeskChain::kLFREQL, TeskChain::kLFREQR},
-    {TeskChain::kHFREQL, TeskChain::kHFREQR},   {TeskChain::kLGAINL, TeskChain::kLGAINR},
-    {TeskChain::kHGAINL, TeskChain::kHGAINR},   {TeskChain::kMGAIN1L, TeskChain::kMGAIN1R},
-    {TeskChain::kMGAIN2L, TeskChain::kMGAIN2R}, {TeskChain::kMGAIN3L, TeskChain::kMGAIN3R},
-    {TeskChain::kMGAIN4L, TeskChain::kMGAIN4R}, {TeskChain::kOUTL, TeskChain::kOUTR},
-};
+  if (sizeof(kChainIds) / sizeof(kChainIds[0]) != TeskParams::kNumParams ||
+      static_cast<int>(TeskChain::kNumParams) != static_cast<int>(TeskParams::kNumParams))
+    return false;
+  for (int i = 0; i < TeskParams::kNumParams; ++i)
+    if (kChainIds[i] != i)
+      return false;
+  // The switches the chain takes as Process arguments have no stored value.
+  for (int id : {TeskChain::kBY, TeskChain::kLINK, TeskChain::kMS, TeskChain::kOVER})
+    if (kTable[id].storedSlot != TeskParams::kNone)
+      return false;
+  return true;
+}
+static_assert(IdsMatchTheChain(), "the parameter table and the sound path number parameters alike");
 
 bool IsStored(int idx)
 {
-  return idx >= 0 && idx < TeskChain::kNumParams && idx != TeskChain::kBY && idx != TeskChain::kLINK &&
-         idx != TeskChain::kMS && idx != TeskChain::kOVER;
+  return idx >= 0 && idx < TeskParams::kNumParams && kTable[idx].storedSlot != TeskParams::kNone;
+}
+
+// Builds a parameter from its table entry. Construction is all or nothing: a display text
+// that cannot be stored fails the whole instance.
+void InitParam(IParam* param, const TeskParams::Param& p)
+{
+  if (p.kind == TeskParams::Kind::Continuous) {
+    param->InitDouble(p.title, p.def, p.min, p.max, p.step, p.unit, "", 1.0);
+    param->SetShape(1.0);
+    param->SetSignedDisplay(true);
+  } else {
+    param->InitInt(p.title, static_cast<int>(p.def), static_cast<int>(p.min), static_cast<int>(p.max), p.unit, "");
+    for (int k = 0; k < p.numStrings; ++k)
+      if (!param->SetDisplayText(k, p.strings[k]))
+        throw std::bad_alloc();
+  }
+  param->SetShortName(p.code);
 }
 
 } // namespace
 
+// Measured with a full-scale impulse at 48 kHz over random settings: the output stays
+// above -120 dBFS for at most 1.44 s (the 1 Hz low-cut setting with +12 dB output gain).
+// Higher rates ring for no longer in seconds.
+const double Tesk::kTailSeconds = 1.5;
+
+int Tesk::TailSamples(double sampleRate)
+{
+  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate))
+    return 0;
+  const double samples = std::ceil(kTailSeconds * sampleRate);
+  return samples < 1e9 ? static_cast<int>(samples) : 1000000000;
+}
+
 Tesk::Tesk(IEffectInstanceInfo instanceInfo)
     : IEffectVST3(instanceInfo, kNumParams, "1-1 2-2", 1, "Tesk", "", "Quillfen", 0x30000,
-                  FourCC('T', 's', 'k', '1'), FourCC('Q', 'f', 'e', 'n'), 0, false, false, false, 0)
+                  FourCC('T', 's', 'k', '1'), FourCC('Q', 'f', 'e', 'n'), TeskChain::LatencySamples(0), false,
+                  false, false, 0)
 {
-  for (const ParamInit& p : kParamInits) {
-    IParam* param = GetParam(p.idx);
-    if (p.isDouble) {
-      param->InitDouble(p.name, p.def, p.min, p.max, 0.01, "%", "", 1.0);
-      param->SetShape(1.0);
-    } else {
-      param->InitInt(p.name, static_cast<int>(p.def), static_cast<int>(p.min), static_cast<int>(p.max), "", "");
-    }
-  }
+  for (const TeskParams::Param& p : kTable)
+    InitParam(GetParam(p.id), p);
   // Every stored value starts at its parameter's default, so the sound path is fully
   // defined even before the host's initialisation restores the default preset.
   for (int i = 0; i < kNumParams; ++i)
     if (IsStored(i))
-      mChain.SetStoredValue(i, GetParam(i)->GetValue());
+      mChain.SetStoredValue(kTable[i].storedSlot, GetParam(i)->GetValue());
+  // OVER moves the latency between the two delays at any time: the pass-through delay
+  // line holds the longer one from the start, so the change never allocates.
+  if (!ReserveLatency(TeskChain::LatencySamples(1)))
+    throw std::bad_alloc();
+  SetTailSize(TailSamples(GetSampleRate()));
 
   // The editor: built once with the instance and owned by the base from AttachGraphics on.
   // Nothing touches the windowing system until a host opens the view.
@@ -125,13 +121,46 @@ Tesk::~Tesk() = default;
 void Tesk::Reset()
 {
   Core_MutexLock lock(GetMutex());
+  SetTailSize(TailSamples(GetSampleRate()));
+}
+
+void Tesk::OnActivate(bool active)
+{
+  Core_MutexLock lock(GetMutex());
+  if (active)
+    ApplyValuesAtOnce();
+}
+
+int Tesk::UnserializeState(ByteChunk* chunk, int startPos)
+{
+  Core_MutexLock lock(GetMutex());
+  const int pos = IEffectVST3::UnserializeState(chunk, startPos);
+  ApplyChannelLink();
+  ApplyValuesAtOnce();
+  return pos;
+}
+
+void Tesk::ApplyValuesAtOnce()
+{
+  // The sound path takes the stored values at its next block start; a call that makes
+  // them apply without smoothing from the next sample on belongs here.
+  UpdateLatency(SwitchValue(TeskChain::kOVER));
+}
+
+void Tesk::UpdateLatency(int over)
+{
+  const int latency = TeskChain::LatencySamples(over);
+  if (latency != GetLatency())
+    SetLatency(latency);
 }
 
 void Tesk::OnParamChange(int paramIdx)
 {
   Core_MutexLock lock(GetMutex());
   if (IsStored(paramIdx))
-    mChain.SetStoredValue(paramIdx, GetParam(paramIdx)->GetValue());
+    mChain.SetStoredValue(kTable[paramIdx].storedSlot, GetParam(paramIdx)->GetValue());
+  else if (paramIdx == TeskChain::kOVER)
+    UpdateLatency(SwitchValue(TeskChain::kOVER));
 }
 
 int Tesk::SwitchValue(int paramIdx)
@@ -141,9 +170,11 @@ int Tesk::SwitchValue(int paramIdx)
 
 void Tesk::ApplyChannelLink()
 {
-  for (const auto& pair : kLinkPairs) {
-    const int first = pair[0];
-    const int second = pair[1];
+  for (const TeskParams::Param& p : kTable) {
+    if (!TeskParams::IsLinkSource(p))
+      continue;
+    const int first = p.id;
+    const int second = p.linkPartner;
     const int link = SwitchValue(TeskChain::kLINK);
     if (link == 0) {
       const double v = mChain.GetStoredValue(first);
@@ -161,10 +192,13 @@ void Tesk::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
 {
   ApplyChannelLink();
   mChain.SetSampleRate(GetSampleRate());
+  const int over = SwitchValue(TeskChain::kOVER);
+  // OVER may also have been set without a change notice (a host's setParamNormalized).
+  UpdateLatency(over);
   if (!inputs || !outputs)
     return;
   mChain.Process(inputs[0], inputs[1], outputs[0], outputs[1], nFrames, SwitchValue(TeskChain::kBY),
-                 SwitchValue(TeskChain::kMS), SwitchValue(TeskChain::kOVER));
+                 SwitchValue(TeskChain::kMS), over);
 }
 
 // The module's identity for hosts. The class ID is the product's and never changes.
@@ -180,11 +214,12 @@ const IEffectVST3ClassInfo gEffectClassInfo = {
 
 // Builds a new Tesk holding one reference (the caller's) under a module-wide mutex, so
 // instances are constructed one at a time whatever thread the host creates them from.
-// Null when memory runs out: the factory reports that to the host instead of unwinding
-// through it.
+// Construction is all or nothing: when memory runs out anywhere in it, the partly built
+// instance is destroyed and std::bad_alloc reaches the factory, which answers the host
+// kOutOfMemory.
 IEffectVST3* MakePlug()
 {
   static Core_Mutex sMutex;
   Core_MutexLock lock(sMutex);
-  return new (std::nothrow) Tesk(IEffectInstanceInfo());
+  return new Tesk(IEffectInstanceInfo());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/TeskChain.h"
+#include "effect/TeskParameterTable.h"
 #include "framework/IEffectInstanceInfo.h"
 #include "vst3/IEffectVST3.h"
 #include "vst3/IEffectVST3Factory.h"  // MakePlug, defined with the effect
@@ -8,7 +9,11 @@
 // The Tesk effect: a two-channel equaliser with table-driven saturation, presented to
 // VST 3 hosts through IEffectVST3. It owns the sound path (TeskChain), keeps the chain's
 // copies of the parameter values current (OnParamChange) and applies the channel link at
-// the start of every block.
+// the start of every block. Its parameters are those of TeskParams::kTable.
+//
+// Latency: the chain's delay, TeskChain::LatencySamples(OVER), 3 or 10 samples, changed
+// with OVER (the host is told from its UI thread). Tail: the longest ringing of the
+// filters, kTailSeconds, in samples of the current rate.
 //
 // Threads: ProcessDoubleReplacing runs on the host's audio thread with the instance
 // mutex held by the adapter; OnParamChange and Reset take the same mutex, so the stored
@@ -22,14 +27,28 @@ IGraphics* MakeGraphics(IEffectVST3* plug, int width, int height, int frameRate)
 class Tesk : public IEffectVST3
 {
 public:
-  // Parameter indices are those of the sound path (TeskChain::ParamIdx).
-  static constexpr int kNumParams = TeskChain::kNumParams;
+  // Parameter indices are those of the table (TeskParams::Id) and of the sound path
+  // (TeskChain::ParamIdx); they agree.
+  static constexpr int kNumParams = TeskParams::kNumParams;
+  // How long the output of an impulse stays above -120 dBFS, whatever the settings, in
+  // seconds (measured at 48 kHz; the 1 Hz low-cut setting rings longest).
+  static const double kTailSeconds;
+
+  // The tail in samples at a sample rate (whole samples, rounded up; 0 for a rate that is
+  // not a positive number).
+  static int TailSamples(double sampleRate);
 
   explicit Tesk(IEffectInstanceInfo instanceInfo);
   ~Tesk() override;
 
-  // Called when processing is set up. Filter and oversampler histories carry over.
+  // Called when processing is set up: takes the tail for the new rate. Filter and
+  // oversampler histories carry over.
   void Reset() override;
+  // Activation applies the restored values at once.
+  void OnActivate(bool active) override;
+  // Restores the state, then applies the channel link at once, so a host reading the
+  // parameters back sees what will be played.
+  int UnserializeState(ByteChunk* chunk, int startPos) override;
   // Copies parameter paramIdx's plain value into the sound path's stored values; the
   // switches BY, LINK, MS and OVER are read from the parameters at each block instead.
   void OnParamChange(int paramIdx) override;
@@ -44,6 +63,11 @@ public:
 private:
   // With LINK at 0, every second-channel parameter takes its first-channel twin's value.
   void ApplyChannelLink();
+  // After activation and state restore: the values in force now apply from the next
+  // sample on, without waiting for a block start (under the mutex).
+  void ApplyValuesAtOnce();
+  // Reports the chain's delay for the current OVER setting (under the mutex).
+  void UpdateLatency(int over);
   // A switch parameter's value truncated toward zero.
   int SwitchValue(int paramIdx);
 

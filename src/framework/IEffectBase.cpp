@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <new>
+
 #include "framework/Trace.h"
 
 namespace
@@ -44,21 +46,36 @@ IEffectBase::IEffectBase(int nParams, const char* ioSpec, int nPresets, const ch
     mLatency(latency)
 {
   Trace(__FUNCTION__, __LINE__, "%s:%s", effectName ? effectName : "", CurrentTime());
-
-  for (int i = 0; i < nParams; ++i)
-  {
-    IParam* param = new IParam;
-    if (!mParams.Add(param)) delete param;
-  }
-  for (int i = 0; i < nPresets; ++i)
-  {
-    IPreset* preset = new IPreset;
-    if (!mPresets.Add(preset)) delete preset;
-  }
-
   CopyName(mEffectName, effectName);
   CopyName(mProductName, productName);
   CopyName(mMfrName, mfrName);
+  try
+  {
+    Build(nParams, ioSpec, nPresets);
+  }
+  catch (...)
+  {
+    FreeAll();
+    throw;
+  }
+}
+
+// Appends a new item to a list; the list's failure to grow counts as running out of
+// memory.
+template <class T>
+static void AddOrThrow(Core_PtrList<T>& list, T* item)
+{
+  if (!list.Add(item))
+  {
+    delete item;
+    throw std::bad_alloc();
+  }
+}
+
+void IEffectBase::Build(int nParams, const char* ioSpec, int nPresets)
+{
+  for (int i = 0; i < nParams; ++i) AddOrThrow(mParams, new IParam);
+  for (int i = 0; i < nPresets; ++i) AddOrThrow(mPresets, new IPreset);
 
   // Tokens separated by single spaces, each "in-out"; a token that does not parse
   // (the empty one between two spaces, too) is the entry 0-0.
@@ -73,8 +90,7 @@ IEffectBase::IEffectBase(int nParams, const char* ioSpec, int nPresets, const ch
     token[n] = 0;
     int nIn = 0, nOut = 0;
     sscanf(token, "%d-%d", &nIn, &nOut);
-    ChannelIO* io = new ChannelIO(nIn, nOut);
-    if (!mChannelIO.Add(io)) delete io;
+    AddOrThrow(mChannelIO, new ChannelIO(nIn, nOut));
     if (nIn > nInputs) nInputs = nIn;
     if (nOut > nOutputs) nOutputs = nOut;
     p = space ? space + 1 : nullptr;
@@ -82,25 +98,32 @@ IEffectBase::IEffectBase(int nParams, const char* ioSpec, int nPresets, const ch
 
   mInData.Resize(nInputs);
   mOutData.Resize(nOutputs);
-  nInputs = mInData.GetSize();
-  nOutputs = mOutData.GetSize();
+  mDryPtrs.Resize(nOutputs);
+  if (mInData.GetSize() != nInputs || mOutData.GetSize() != nOutputs || mDryPtrs.GetSize() != nOutputs)
+    throw std::bad_alloc();
   for (int i = 0; i < nInputs; ++i)
   {
     mInData.Get()[i] = nullptr;
     InChannel* channel = new InChannel;
     channel->mSrc = mInData.Get() + i;
-    if (!mInChannels.Add(channel)) delete channel;
+    AddOrThrow(mInChannels, channel);
   }
   for (int i = 0; i < nOutputs; ++i)
   {
     mOutData.Get()[i] = nullptr;
+    mDryPtrs.Get()[i] = nullptr;
     OutChannel* channel = new OutChannel;
     channel->mDest = mOutData.Get() + i;
-    if (!mOutChannels.Add(channel)) delete channel;
+    AddOrThrow(mOutChannels, channel);
   }
 }
 
 IEffectBase::~IEffectBase()
+{
+  FreeAll();
+}
+
+void IEffectBase::FreeAll()
 {
   delete mGraphics;
   mGraphics = nullptr;
@@ -176,12 +199,15 @@ int IEffectBase::UnserializeState(ByteChunk* chunk, int startPos)
 void IEffectBase::SetParameterFromGUI(int idx, double normalizedValue)
 {
   Trace(__FUNCTION__, __LINE__, "%d:%f", idx, normalizedValue);
-  Core_MutexLock lock(mMutex);
-  IParam* param = GetParam(idx);
-  if (!param) return;
-  param->SetNormalized(normalizedValue);
+  {
+    Core_MutexLock lock(mMutex);
+    IParam* param = GetParam(idx);
+    if (!param) return;
+    param->SetNormalized(normalizedValue);
+    OnParamChange(idx);
+  }
+  // The host may wait for the audio thread inside this call: never under the mutex.
   InformHostOfParamChange(idx, normalizedValue);
-  OnParamChange(idx);
 }
 
 void IEffectBase::AttachGraphics(IEditorHooks* pGraphics)
@@ -197,8 +223,31 @@ void IEffectBase::AttachGraphics(IEditorHooks* pGraphics)
 
 void IEffectBase::SetLatency(int samples)
 {
+  if (samples < 0) samples = 0;
   mLatency = samples;
-  if (mDelay) mDelay->SetDelayTime(samples);
+  if (mDelay && !mDelay->ChangeDelayTime(samples)) mDelay->SetDelayTime(samples);
+}
+
+bool IEffectBase::ReserveLatency(int maxSamples)
+{
+  return !mDelay || mDelay->Reserve(maxSamples);
+}
+
+int IEffectBase::BypassFadeFrames() const
+{
+  const double frames = mSampleRate * kBypassFadeSeconds + 0.5;
+  if (!(frames >= 1.0)) return 1;
+  return frames < 1e6 ? (int)frames : 1000000;
+}
+
+void IEffectBase::SnapBypass()
+{
+  mBypassFadePos = mIsBypassed ? BypassFadeFrames() : 0;
+}
+
+bool IEffectBase::IsBypassFading() const
+{
+  return mBypassFadePos != (mIsBypassed ? BypassFadeFrames() : 0);
 }
 
 void IEffectBase::RedrawParamControls()
@@ -226,13 +275,26 @@ void IEffectBase::SetBlockSize(int blockSize)
     buf.Resize(blockSize);
     ok = ok && buf.GetSize() == blockSize;
   }
+  const long long drySize = (long long)NOutChannels() * blockSize;
+  if (ok && drySize <= 0x7fffffff / (long long)sizeof(double))
+  {
+    mDryBuf.Resize((int)drySize);
+    ok = mDryBuf.GetSize() == (int)drySize;
+  }
+  else
+  {
+    ok = false;
+  }
   if (!ok)
   {
     // Out of memory: no scratch at all is safer than buffers of mixed sizes.
     blockSize = 0;
     for (int i = 0, n = NInChannels(); i < n; ++i) mInChannels.Get(i)->mScratchBuf.Resize(0);
     for (int i = 0, n = NOutChannels(); i < n; ++i) mOutChannels.Get(i)->mScratchBuf.Resize(0);
+    mDryBuf.Resize(0);
   }
+  for (int i = 0, n = mDryPtrs.GetSize(); i < n; ++i)
+    mDryPtrs.Get()[i] = blockSize > 0 ? mDryBuf.Get() + (size_t)i * (size_t)blockSize : nullptr;
   mBlockSize = blockSize;
   ZeroScratchBuffers();
 
@@ -482,27 +544,37 @@ void IEffectBase::AttachOutputBuffers(int idx, int n, float** ppData)
 
 void IEffectBase::ProcessBuffers(double sampleType, int nFrames)
 {
-  RunBlock(SampleKind::Double, false, nFrames);
+  RunBlock(SampleKind::Double, Route::Process, 0, nFrames);
 }
 
 void IEffectBase::ProcessBuffers(float sampleType, int nFrames)
 {
-  RunBlock(SampleKind::Float, false, nFrames);
+  RunBlock(SampleKind::Float, Route::Process, 0, nFrames);
 }
 
 void IEffectBase::ProcessBuffersAccumulating(float sampleType, int nFrames)
 {
-  RunBlock(SampleKind::FloatAccumulate, false, nFrames);
+  RunBlock(SampleKind::FloatAccumulate, Route::Process, 0, nFrames);
 }
 
 void IEffectBase::PassThroughBuffers(double sampleType, int nFrames)
 {
-  RunBlock(SampleKind::Double, true, nFrames);
+  RunBlock(SampleKind::Double, Route::PassThrough, 0, nFrames);
 }
 
 void IEffectBase::PassThroughBuffers(float sampleType, int nFrames)
 {
-  RunBlock(SampleKind::Float, true, nFrames);
+  RunBlock(SampleKind::Float, Route::PassThrough, 0, nFrames);
+}
+
+void IEffectBase::RunBuffers(double sampleType, int offset, int nFrames)
+{
+  RunBlock(SampleKind::Double, Route::HostBypass, offset, nFrames);
+}
+
+void IEffectBase::RunBuffers(float sampleType, int offset, int nFrames)
+{
+  RunBlock(SampleKind::Float, Route::HostBypass, offset, nFrames);
 }
 
 void IEffectBase::ZeroScratchBuffers()
@@ -535,33 +607,34 @@ bool IEffectBase::NeedsScratch() const
   return false;
 }
 
-void IEffectBase::RunBlock(SampleKind kind, bool passThrough, int nFrames)
+void IEffectBase::RunBlock(SampleKind kind, Route route, int offset, int nFrames)
 {
   if (nFrames < 0) nFrames = 0;
+  if (offset < 0) offset = 0;
   const int blockSize = mBlockSize;
   if (blockSize <= 0)
   {
     // No scratch buffers yet: only a block that lives wholly in the host's double
     // buffers can be processed.
     if (nFrames > 0 && NeedsScratch())
-      WriteSilence(kind, nFrames);
+      WriteSilence(kind, offset, nFrames);
     else
-      RunSlice(kind, passThrough, 0, nFrames, false);
+      RunSlice(kind, route, offset, nFrames);
     return;
   }
   if (nFrames <= blockSize)
   {
-    RunSlice(kind, passThrough, 0, nFrames, false);
+    RunSlice(kind, route, offset, nFrames);
     return;
   }
-  for (int offset = 0; offset < nFrames; offset += blockSize)
+  for (int pos = 0; pos < nFrames; pos += blockSize)
   {
-    const int count = nFrames - offset < blockSize ? nFrames - offset : blockSize;
-    RunSlice(kind, passThrough, offset, count, true);
+    const int count = nFrames - pos < blockSize ? nFrames - pos : blockSize;
+    RunSlice(kind, route, offset + pos, count);
   }
 }
 
-void IEffectBase::RunSlice(SampleKind kind, bool passThrough, int offset, int nFrames, bool convertInputs)
+void IEffectBase::RunSlice(SampleKind kind, Route route, int offset, int nFrames)
 {
   for (int i = 0, n = NInChannels(); i < n; ++i)
   {
@@ -570,8 +643,9 @@ void IEffectBase::RunSlice(SampleKind kind, bool passThrough, int offset, int nF
     double* data = scratch;
     if (c->mConnected && c->mHostFSrc)
     {
-      if (convertInputs && scratch)
-        for (int s = 0; s < nFrames; ++s) scratch[s] = (double)c->mHostFSrc[offset + s];
+      const int count = nFrames < c->mScratchBuf.GetSize() ? nFrames : c->mScratchBuf.GetSize();
+      if (scratch)
+        for (int s = 0; s < count; ++s) scratch[s] = (double)c->mHostFSrc[offset + s];
     }
     else if (c->mConnected && c->mHostSrc)
     {
@@ -587,10 +661,12 @@ void IEffectBase::RunSlice(SampleKind kind, bool passThrough, int offset, int nF
 
   double** inputs = mInData.Get();
   double** outputs = mOutData.Get();
-  if (passThrough)
-    PassThroughSlice(inputs, outputs, nFrames);
-  else
-    ProcessDoubleReplacing(inputs, outputs, nFrames);
+  switch (route)
+  {
+    case Route::Process: ProcessDoubleReplacing(inputs, outputs, nFrames); break;
+    case Route::PassThrough: PassThroughSlice(inputs, outputs, nFrames); break;
+    case Route::HostBypass: BypassSlice(inputs, outputs, nFrames); break;
+  }
 
   if (kind == SampleKind::Double) return;
   for (int i = 0, n = NOutChannels(); i < n; ++i)
@@ -606,35 +682,78 @@ void IEffectBase::RunSlice(SampleKind kind, bool passThrough, int offset, int nF
   }
 }
 
-void IEffectBase::WriteSilence(SampleKind kind, int nFrames)
+void IEffectBase::WriteSilence(SampleKind kind, int offset, int nFrames)
 {
   for (int i = 0, n = NOutChannels(); i < n; ++i)
   {
     OutChannel* c = mOutChannels.Get(i);
     if (!c->mConnected) continue;
     if (kind == SampleKind::Double && c->mHostDest)
-      memset(c->mHostDest, 0, sizeof(double) * (size_t)nFrames);
+      memset(c->mHostDest + offset, 0, sizeof(double) * (size_t)nFrames);
     else if (kind == SampleKind::Float && c->mFDest)
-      memset(c->mFDest, 0, sizeof(float) * (size_t)nFrames);
+      memset(c->mFDest + offset, 0, sizeof(float) * (size_t)nFrames);
   }
 }
 
 void IEffectBase::PassThroughSlice(double** inputs, double** outputs, int nFrames)
 {
-  // The delay line must not index past the channel arrays it is handed.
-  if (mLatency > 0 && mDelay && mDelay->NInputChannels() <= NInChannels() &&
-      mDelay->NOutputChannels() <= NOutChannels())
+  // The delay line must not index past the channel arrays it is handed. It runs even at
+  // a latency of 0 (copying), so that its history is current when the latency grows.
+  if (mDelay && mDelay->NInputChannels() <= NInChannels() && mDelay->NOutputChannels() <= NOutChannels())
     mDelay->ProcessBlock(inputs, outputs, nFrames);
   else
     IEffectBase::ProcessDoubleReplacing(inputs, outputs, nFrames);
+}
+
+void IEffectBase::BypassSlice(double** inputs, double** outputs, int nFrames)
+{
+  const int fade = BypassFadeFrames();
+  if (mBypassFadePos > fade) mBypassFadePos = fade;
+  const int target = mIsBypassed ? fade : 0;
+  if (mBypassFadePos == target && mIsBypassed)
+  {
+    PassThroughSlice(inputs, outputs, nFrames);
+    return;
+  }
+  // The delayed input first: the effect may process in place over its input. The delay
+  // line runs on every frame, so it is current whenever the bypass engages.
+  double** dry = mDryPtrs.Get();
+  const bool haveDry = dry && nFrames <= mBlockSize && mDryPtrs.GetSize() == NOutChannels();
+  if (haveDry) PassThroughSlice(inputs, dry, nFrames);
+
+  ProcessDoubleReplacing(inputs, outputs, nFrames);
+  if (mBypassFadePos == target) return;  // steady processing: the effect's output as it is
+  if (!haveDry)
+  {
+    // No room for the crossfade (no block size yet): switch at once.
+    mBypassFadePos = target;
+    if (mIsBypassed) PassThroughSlice(inputs, outputs, nFrames);
+    return;
+  }
+
+  const int step = target > mBypassFadePos ? 1 : -1;
+  const double scale = 1.0 / fade;
+  for (int s = 0; s < nFrames; ++s)
+  {
+    if (mBypassFadePos != target) mBypassFadePos += step;
+    const double g = mBypassFadePos * scale;  // weight of the passed-through sound
+    for (int j = 0, n = NOutChannels(); j < n; ++j)
+      if (outputs[j] && dry[j]) outputs[j][s] = (1.0 - g) * outputs[j][s] + g * dry[j][s];
+  }
 }
 
 // ---- Parameters toward host and editor ----
 
 void IEffectBase::DirtyParameters()
 {
-  Core_MutexLock lock(mMutex);
-  for (int i = 0, n = NParams(); i < n; ++i) InformHostOfParamChange(i, GetParam(i)->GetNormalized());
+  Core_TypedBuf<double> values;
+  {
+    Core_MutexLock lock(mMutex);
+    values.Resize(NParams());
+    if (values.GetSize() != NParams()) return;
+    for (int i = 0, n = NParams(); i < n; ++i) values.Get()[i] = GetParam(i)->GetNormalized();
+  }
+  for (int i = 0, n = values.GetSize(); i < n; ++i) InformHostOfParamChange(i, values.Get()[i]);
 }
 
 void IEffectBase::OnParamReset()

@@ -26,7 +26,15 @@
 // SetParameterFromGUI from the UI thread, which takes the same (recursive) mutex, so
 // parameter changes never interleave with a block. Preset operations take no lock
 // of their own beyond what SerializeParams / UnserializeParams take; the file loaders
-// hold the mutex while they set parameters.
+// hold the mutex while they set parameters. The host is never called while this
+// object holds the mutex on the caller's behalf (InformHostOfParamChange runs after it
+// is released), so a host that synchronises with its audio thread cannot deadlock.
+//
+// Memory: construction is all or nothing. When an allocation fails while the instance
+// is built, everything built so far is freed and std::bad_alloc leaves the constructor;
+// the module entry points turn it into an error for the host. Once built, every
+// parameter, preset and channel record exists, and later failures (scratch buffers,
+// preset slots) are reported by return values.
 class IEffectBase
 {
 public:
@@ -104,8 +112,9 @@ public:
   virtual void OnHostIdentified() {}
   virtual void PopupHostContextMenuForParam(int /*paramIdx*/, int /*x*/, int /*y*/) {}
   // UI thread: the editor changed parameter idx to a normalised value. Under the
-  // mutex: sets the parameter, tells the host, calls OnParamChange. Ignored for an
-  // index outside the parameter list.
+  // mutex: sets the parameter and calls OnParamChange; then, with the mutex released,
+  // tells the host (InformHostOfParamChange). Ignored for an index outside the
+  // parameter list.
   virtual void SetParameterFromGUI(int idx, double normalizedValue);
   virtual void BeginInformHostOfParamChange(int idx) = 0;
   virtual void InformHostOfParamChange(int idx, double normalizedValue) = 0;
@@ -124,7 +133,10 @@ public:
   // parameter's normalised value to it, calls PrepDraw and stores it. A previously
   // attached, different editor is deleted.
   virtual void AttachGraphics(IEditorHooks* pGraphics);
-  // Stores the latency in frames; with a delay line, resizes and clears it.
+  // Stores the latency in frames and gives the pass-through delay line that length.
+  // Within the reserved length (ReserveLatency) the line keeps its history and nothing
+  // is allocated, so this may run on the audio thread under the mutex; beyond it the
+  // line grows and is cleared (set-up time only).
   virtual void SetLatency(int samples);
   virtual bool SendMidiMsg(IMidiMsg* pMsg) = 0;
   virtual bool SendSysEx(ISysEx* /*pSysEx*/) { return false; }
@@ -148,8 +160,25 @@ public:
   int GetBlockSize() const { return mBlockSize; }
   int GetLatency() const { return mLatency; }
   int GetTailSize() const { return mTailSize; }
+  // Frames the output keeps sounding after the input falls silent (set-up time).
+  void SetTailSize(int samples) { mTailSize = samples > 0 ? samples : 0; }
+  // Set-up time: lets the pass-through delay line reach maxSamples without allocating.
+  // False when out of memory.
+  bool ReserveLatency(int maxSamples);
+
+  // The host's bypass. While bypassed, RunBuffers passes the input through, delayed by
+  // the latency so that it lines up with the processed sound, and the effect does not
+  // run. Switching crossfades linearly over kBypassFadeSeconds between the processed
+  // output and the delayed input, with the effect running during the fade. Under the
+  // mutex (or before processing starts).
   bool GetBypassed() const { return mIsBypassed; }
   void SetBypassed(bool bypassed) { mIsBypassed = bypassed; }
+  // Ends a crossfade at once: from the next block the output is wholly processed or
+  // wholly passed through. For set-up and activation, when nothing is playing.
+  void SnapBypass();
+  // True while the output is a mix of processed and passed-through sound.
+  bool IsBypassFading() const;
+  static constexpr double kBypassFadeSeconds = 0.005;
   IEditorHooks* GetGUI() { return mGraphics; }
   Core_Mutex* GetMutex() { return &mMutex; }
   NChanDelay* GetDelay() { return mDelay; }
@@ -223,10 +252,16 @@ public:
   // Input to output, delayed by the latency when there is a delay line.
   void PassThroughBuffers(double sampleType, int nFrames);
   void PassThroughBuffers(float sampleType, int nFrames);
+  // Frames offset .. offset + nFrames - 1 of the attached buffers, processed or passed
+  // through as the host's bypass says (see SetBypassed), in slices of at most the block
+  // size. Lets the adapter split a block where parameters change.
+  void RunBuffers(double sampleType, int offset, int nFrames);
+  void RunBuffers(float sampleType, int offset, int nFrames);
   // Clears every scratch buffer.
   void ZeroScratchBuffers();
 
-  // Under the mutex, reports every parameter's normalised value to the host.
+  // Reports every parameter's normalised value to the host: the values are read under
+  // the mutex, the host is told after it is released. UI thread.
   void DirtyParameters();
   // OnParamChange for every parameter in index order.
   void OnParamReset();
@@ -248,6 +283,9 @@ public:
   // Reads the version header at *pPos when there is one: the version, *pPos after
   // it (-1 and 0 when it is cut short). Without a header: 0, *pPos unchanged.
   int GetFrameworkVerFromChunk(ByteChunk* pChunk, int* pPos);
+  // Bytes of the state SerializeState writes now (fixed for a given plug-in), or -1
+  // when it cannot be made.
+  int StateSize();
 
   // Preset makers fill the first empty slot (nothing happens when there is none).
   // Default name of MakeDefaultPreset is "Empty". Names are cut to 263 characters.
@@ -309,6 +347,9 @@ protected:
   int mTailSize = 0;
   // Pass-through delay line for the latency; created by the adapter, owned here.
   NChanDelay* mDelay = nullptr;
+  // Host bypass crossfade: frames into the fade from processed (0) to passed through
+  // (the fade length).
+  int mBypassFadePos = 0;
   IEditorHooks* mGraphics = nullptr;  // owned
 
   Core_PtrList<IParam> mParams;
@@ -317,18 +358,29 @@ protected:
   Core_PtrList<InChannel> mInChannels;
   Core_PtrList<OutChannel> mOutChannels;
   Core_PtrList<Core_String> mInputBusLabels, mOutputBusLabels;
+  // The delayed input of the current slice, one block-size buffer per output channel,
+  // for the bypass crossfade.
+  Core_TypedBuf<double> mDryBuf;
+  Core_TypedBuf<double*> mDryPtrs;
 
 private:
   enum class SampleKind { Double, Float, FloatAccumulate };
-  void RunBlock(SampleKind kind, bool passThrough, int nFrames);
-  void RunSlice(SampleKind kind, bool passThrough, int offset, int nFrames, bool convertInputs);
+  enum class Route { Process, PassThrough, HostBypass };
+  void RunBlock(SampleKind kind, Route route, int offset, int nFrames);
+  void RunSlice(SampleKind kind, Route route, int offset, int nFrames);
   bool NeedsScratch() const;
-  void WriteSilence(SampleKind kind, int nFrames);
+  void WriteSilence(SampleKind kind, int offset, int nFrames);
   void PassThroughSlice(double** inputs, double** outputs, int nFrames);
+  void BypassSlice(double** inputs, double** outputs, int nFrames);
+  int BypassFadeFrames() const;
+  // Creates the parameters, presets, channel I/O list and channel records; throws
+  // std::bad_alloc when any of them cannot be made.
+  void Build(int nParams, const char* ioSpec, int nPresets);
+  // Deletes every owned object (destructor, and a construction that ran out of memory).
+  void FreeAll();
 
   IPreset* GetNextUninitializedPreset();
   bool StoreStateInPreset(IPreset* pPreset);
-  int StateSize();
   bool CheckPresetsChunk(const ByteChunk* pChunk, int pos, int stateSize);
 };
 

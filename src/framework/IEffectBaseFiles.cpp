@@ -2,10 +2,17 @@
 // parameter floats are big-endian; the opaque chunks of the chunk forms are in the
 // state format (little-endian) behind the framework version header.
 
+#include <errno.h>
+#include <fcntl.h>
 #include <math.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
 
 #include "framework/IEffectBase.h"
 
@@ -115,15 +122,83 @@ bool ReadWholeFile(Core_String* pFileName, ByteChunk* out)
   return ok;
 }
 
+bool WriteAll(int fd, const unsigned char* p, size_t n)
+{
+  while (n > 0)
+  {
+    const ssize_t put = write(fd, p, n);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    p += put;
+    n -= (size_t)put;
+  }
+  return true;
+}
+
+// Flushes the directory entry of a renamed file to the disk (best effort).
+void SyncDirectoryOf(const char* path)
+{
+  const char* slash = strrchr(path, '/');
+  Core_String dir;
+  if (!slash)
+    dir.Set(".");
+  else if (slash == path)
+    dir.Set("/");
+  else
+    dir.Set(path, (int)(slash - path));
+  if (!dir.GetLength()) return;
+  const int fd = open(dir.Get(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+// Replaces the file with data, or leaves it as it was: the bytes go to a new file in the
+// same folder, which is flushed to the disk and then renamed over the old one. A link is
+// followed, so the file it names is the one replaced.
 bool WriteWholeFile(Core_String* pFileName, const ByteChunk* data)
 {
   if (!pFileName || !pFileName->GetLength()) return false;
-  FILE* fp = fopen(pFileName->Get(), "wb");
-  if (!fp) return false;
-  const size_t n = (size_t)data->Size();
-  bool ok = n == 0 || fwrite(data->GetBytes(), 1, n, fp) == n;
-  ok = (fclose(fp) == 0) && ok;
-  return ok;
+  Core_String target(pFileName->Get());
+  struct stat old;
+  const bool exists = stat(target.Get(), &old) == 0;
+  if (exists)
+  {
+    if (!S_ISREG(old.st_mode)) return false;
+    if (char* real = realpath(pFileName->Get(), nullptr))
+    {
+      target.Set(real);
+      free(real);
+    }
+  }
+
+  static std::atomic<unsigned> sCounter{0};
+  Core_String temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt)
+  {
+    char suffix[64];
+    snprintf(suffix, sizeof(suffix), ".tmp-%ld-%u", (long)getpid(), sCounter.fetch_add(1));
+    temp.Set(target.Get());
+    temp.Append(suffix);
+    if (temp.GetLength() != target.GetLength() + (int)strlen(suffix)) return false;
+    fd = open(temp.Get(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+
+  bool ok = WriteAll(fd, data->GetBytes(), (size_t)data->Size());
+  if (ok && exists) ok = fchmod(fd, old.st_mode & 07777) == 0;  // the file keeps its permissions
+  ok = ok && fsync(fd) == 0;
+  ok = (close(fd) == 0) && ok;
+  ok = ok && rename(temp.Get(), target.Get()) == 0;
+  if (!ok)
+  {
+    unlink(temp.Get());
+    return false;
+  }
+  SyncDirectoryOf(target.Get());
+  return true;
 }
 
 // A parameter-form program's header up to and including its name; the reader then

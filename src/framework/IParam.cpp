@@ -1,5 +1,6 @@
 #include "framework/IParam.h"
 
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -22,6 +23,55 @@ void CopyOut(char* out, int outSize, const char* text)
   const size_t n = strnlen(text, (size_t)outSize - 1);
   memcpy(out, text, n);
   out[n] = 0;
+}
+
+bool IsSpace(char c)
+{
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+bool IsDigit(char c)
+{
+  return c >= '0' && c <= '9';
+}
+
+bool IsUnitChar(char c)
+{
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '%' || c == '/';
+}
+
+char LowerASCII(char c)
+{
+  return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
+}
+
+// ASCII comparison that ignores letter case (the host's locale plays no part).
+bool EqualsIgnoringCase(const char* a, const char* b)
+{
+  for (; *a && *b; ++a, ++b)
+    if (LowerASCII(*a) != LowerASCII(*b)) return false;
+  return *a == *b;
+}
+
+// Copies text without its leading and trailing spaces into out (outSize bytes); false
+// when it does not fit.
+bool CopyTrimmed(const char* text, char* out, size_t outSize)
+{
+  while (IsSpace(*text)) ++text;
+  size_t n = strlen(text);
+  while (n > 0 && IsSpace(text[n - 1])) --n;
+  if (n >= outSize) return false;
+  memcpy(out, text, n);
+  out[n] = 0;
+  return true;
+}
+
+// True when every digit of a printed number is 0 ("0.00", "-0.00").
+bool PrintsAsZero(const char* s)
+{
+  for (; *s; ++s)
+    if (IsDigit(*s) && *s != '0') return false;
+  return true;
 }
 
 }  // namespace
@@ -154,12 +204,149 @@ void IParam::GetDisplayForHost(double value, bool normalized, char* out, bool us
     }
   }
 
-  int written;
+  // Room for any double printed with a fixed precision (up to 309 integer digits), with
+  // one byte in front for a '+'.
+  char buffer[400];
+  // to_chars writes the same digits in every locale (a host may set one with a decimal
+  // comma), so the text always reads back through FromDisplayText.
+  char* number = buffer + 1;
+  char* const last = buffer + sizeof(buffer) - 1;
+  std::to_chars_result r;
   if (mDisplayPrecision == 0)
-    written = snprintf(out, (size_t)outSize, "%d", TruncToInt(value));
+    r = std::to_chars(number, last, TruncToInt(value));
   else
-    written = snprintf(out, (size_t)outSize, "%.*f", mDisplayPrecision, value);
-  if (written < 0) out[0] = 0;
+    r = std::to_chars(number, last, value, std::chars_format::fixed, mDisplayPrecision);
+  if (r.ec != std::errc())
+  {
+    out[0] = 0;
+    return;
+  }
+  *r.ptr = 0;
+  const char* text = number;
+  if (mShowSign)
+  {
+    if (PrintsAsZero(number))
+    {
+      if (number[0] == '-') ++text;  // no "-0.00"
+    }
+    else if (number[0] != '-')
+    {
+      buffer[0] = '+';
+      text = buffer;
+    }
+  }
+  CopyOut(out, outSize, text);
+}
+
+void IParam::SetShortName(const char* shortName) noexcept
+{
+  CopyField(mShortName, shortName);
+}
+
+bool IParam::ParseNumber(const char* text, double* number, char* unit, int unitSize) noexcept
+{
+  if (!text || !number || !unit || unitSize <= 0) return false;
+  const char* p = text;
+  while (IsSpace(*p)) ++p;
+
+  bool negative = false;
+  if (*p == '+' || *p == '-')
+  {
+    negative = *p == '-';
+    ++p;
+  }
+  // The number's extent: digits, a decimal point, more digits, an exponent.
+  const char* start = p;
+  int digits = 0;
+  while (IsDigit(*p)) ++p, ++digits;
+  if (*p == '.')
+  {
+    ++p;
+    while (IsDigit(*p)) ++p, ++digits;
+  }
+  if (digits == 0) return false;
+  if ((*p == 'e' || *p == 'E') && (IsDigit(p[1]) || ((p[1] == '+' || p[1] == '-') && IsDigit(p[2]))))
+  {
+    p += 2;
+    while (IsDigit(*p)) ++p;
+  }
+  // from_chars reads the same text in every locale and reports overflow.
+  double v = 0.0;
+  const std::from_chars_result r = std::from_chars(start, p, v);
+  if (r.ec != std::errc() || r.ptr != p || !std::isfinite(v)) return false;
+  if (negative) v = -v;
+
+  while (IsSpace(*p)) ++p;
+  // A "k" multiplier stands alone or in front of "Hz".
+  if ((*p == 'k' || *p == 'K') &&
+      (p[1] == 0 || IsSpace(p[1]) || ((p[1] == 'H' || p[1] == 'h') && (p[2] == 'z' || p[2] == 'Z'))))
+  {
+    v *= 1000.0;
+    if (!std::isfinite(v)) return false;
+    ++p;
+  }
+  int n = 0;
+  while (IsUnitChar(*p))
+  {
+    if (n >= unitSize - 1) return false;
+    unit[n++] = *p++;
+  }
+  unit[n] = 0;
+  while (IsSpace(*p)) ++p;
+  if (*p) return false;
+  *number = v;
+  return true;
+}
+
+bool IParam::FromDisplayText(const char* text, double* plain) const noexcept
+{
+  if (!text || !plain) return false;
+  char typed[128];
+  if (!CopyTrimmed(text, typed, sizeof(typed)) || !typed[0]) return false;
+
+  const DisplayText* texts = mDisplayTexts.Get();
+  const int nTexts = GetNDisplayTexts();
+  for (int i = 0; i < nTexts; ++i)
+  {
+    if (texts[i].mText[0] && EqualsIgnoringCase(typed, texts[i].mText))
+    {
+      *plain = texts[i].mValue;
+      return true;
+    }
+  }
+
+  double number = 0.0;
+  char unit[kTextSize];
+  if (!ParseNumber(typed, &number, unit, kTextSize)) return false;
+
+  if (nTexts > 0)
+  {
+    // Texts that are numbers with units: the number must name one of them.
+    bool numericTexts = false;
+    for (int i = 0; i < nTexts; ++i)
+    {
+      double textValue = 0.0;
+      char textUnit[kTextSize];
+      if (!ParseNumber(texts[i].mText, &textValue, textUnit, kTextSize)) continue;
+      numericTexts = true;
+      const bool unitFits = !unit[0] || EqualsIgnoringCase(unit, textUnit);
+      const double tolerance = 1e-9 * (std::fabs(textValue) > 1.0 ? std::fabs(textValue) : 1.0);
+      if (unitFits && std::fabs(number - textValue) <= tolerance)
+      {
+        *plain = texts[i].mValue;
+        return true;
+      }
+    }
+    if (numericTexts) return false;
+    // Texts that are words: a whole number in range is the value itself.
+    if (unit[0] || number != std::floor(number) || number < mMin || number > mMax) return false;
+    *plain = number;
+    return true;
+  }
+
+  if (unit[0] && !EqualsIgnoringCase(unit, mLabel)) return false;
+  *plain = number < mMin ? mMin : (number > mMax ? mMax : number);
+  return true;
 }
 
 const IParam::DisplayText* IParam::FindDisplayText(int value) const noexcept

@@ -60,6 +60,12 @@ public:
   // Appends one display text (cut to 31 characters); duplicates are allowed and the
   // first match wins in every lookup. False when the table could not grow.
   bool SetDisplayText(int value, const char* text) noexcept;
+  // A second, short name for hosts with little room (VST 3 short title); cut to 31
+  // characters. Empty unless set.
+  void SetShortName(const char* shortName) noexcept;
+  // Numbers are shown with an explicit sign ("+2.50", "-3.00"); a value that rounds to
+  // zero at the display precision shows as "0.00". Off unless set.
+  void SetSignedDisplay(bool showSign) noexcept { mShowSign = showSign; }
   // Stores the shape unless it is exactly 0.
   void SetShape(double shape) noexcept;
 
@@ -92,6 +98,18 @@ public:
     GetDisplayForHost(mValue, false, out, useTexts, (int)N);
   }
 
+  // Reads a value typed by a person or printed by GetDisplayForHost, as a plain value
+  // limited to the range. Accepted, with surrounding spaces and in any letter case:
+  //  - a display text ("60 Hz", "Linked", "on" for "On");
+  //  - a number ("+2.5", "-3", "1e1"), optionally followed by the unit label ("2.5 dB");
+  //    a "k" after the number multiplies it by 1000 ("3k", "3 kHz").
+  //    For a parameter whose display texts are numbers with units (frequency lists), the
+  //    number selects the text of that value ("3k" -> the entry "3 kHz"); for one whose
+  //    display texts are words, a whole number in range selects that value.
+  // Anything else is not a value: empty or null text, NaN, infinities, numbers that
+  // overflow, other units or trailing characters. Then false, *plain untouched.
+  bool FromDisplayText(const char* text, double* plain) const noexcept;
+
   // The text of the first entry with value, or "".
   const char* GetDisplayText(int value) const noexcept;
   int GetNDisplayTexts() const noexcept { return mDisplayTexts.GetSize(); }
@@ -104,6 +122,7 @@ public:
   bool MapDisplayText(const char* text, int* value) const noexcept;
 
   const char* GetNameForHost() const noexcept { return mName; }
+  const char* GetShortNameForHost() const noexcept { return mShortName; }
   const char* GetParamGroupForHost() const noexcept { return mParamGroup; }
   // "" when the current value has a non-empty display text (a word carries no unit),
   // else the label.
@@ -135,6 +154,14 @@ public:
   // (by repeated multiplication) is whole, else 6.
   static int PrecisionForStep(double step) noexcept;
 
+  // Splits text into a finite number and the unit that follows it: optional spaces, an
+  // optional sign, digits with an optional decimal point and exponent, an optional "k"
+  // or "K" multiplier (x1000; "kHz" counts as "k" and "Hz"), optional spaces, then the
+  // unit (letters, '%' and '/' only, at most unitSize - 1 characters, "" when none) and
+  // optional spaces to the end. False when the text is not of that form or the number is
+  // not finite; *number and unit are then unspecified.
+  static bool ParseNumber(const char* text, double* number, char* unit, int unitSize) noexcept;
+
 private:
   void InitCommon(EParamKind kind, const char* name, const char* label, const char* group, double defaultValue,
                   double min, double max, double step) noexcept;
@@ -149,8 +176,10 @@ private:
   double mDefault = 0.0;
   int mDisplayPrecision = 0;
   char mName[kTextSize] = {};
+  char mShortName[kTextSize] = {};
   char mLabel[kTextSize] = {};
   char mParamGroup[kTextSize] = {};
   bool mCanAutomate = true;
+  bool mShowSign = false;
   Core_TypedBuf<DisplayText> mDisplayTexts{4096};
 };

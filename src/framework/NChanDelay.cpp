@@ -9,22 +9,47 @@ NChanDelay::NChanDelay(int nInputChannels, int nOutputChannels, int delayFrames)
   SetDelayTime(delayFrames);
 }
 
-void NChanDelay::SetDelayTime(int delayFrames) noexcept
+bool NChanDelay::Allocate(int capacity) noexcept
 {
-  if (delayFrames < 0) delayFrames = 0;
-  const long long samples = (long long)mNInputChans * delayFrames;
-  mDTSamples = delayFrames;
+  const long long samples = (long long)mNInputChans * capacity;
   if (samples > 0x7fffffff / (long long)sizeof(double))
-    mBuffer.Resize(0);  // never representable: the line stays empty and copies
+    mBuffer.Resize(0);  // never representable
   else
     mBuffer.Resize((int)samples);
   if ((long long)mBuffer.GetSize() != samples)
   {
     // Out of memory: keep a consistent, empty line rather than a short buffer.
     mBuffer.Resize(0);
+    mCapacity = 0;
     mDTSamples = 0;
+    Reset();
+    return false;
   }
+  mCapacity = capacity;
   Reset();
+  return true;
+}
+
+void NChanDelay::SetDelayTime(int delayFrames) noexcept
+{
+  if (delayFrames < 0) delayFrames = 0;
+  if (delayFrames > mCapacity && !Allocate(delayFrames)) return;
+  mDTSamples = delayFrames;
+  Reset();
+}
+
+bool NChanDelay::Reserve(int maxFrames) noexcept
+{
+  if (maxFrames <= mCapacity) return true;
+  return Allocate(maxFrames);
+}
+
+bool NChanDelay::ChangeDelayTime(int delayFrames) noexcept
+{
+  if (delayFrames < 0) delayFrames = 0;
+  if (delayFrames > mCapacity) return false;
+  mDTSamples = delayFrames;
+  return true;
 }
 
 void NChanDelay::Reset() noexcept
@@ -38,12 +63,13 @@ void NChanDelay::ProcessBlock(double** inputs, double** outputs, int nFrames) no
   if (!inputs || !outputs || nFrames <= 0) return;
   const int nChans = mNInputChans < mNOutputChans ? mNInputChans : mNOutputChans;
   const int d = mDTSamples;
+  const int cap = mCapacity;
   double* buf = mBuffer.Get();
 
   for (int j = nChans; j < mNOutputChans; ++j)
     if (outputs[j]) memset(outputs[j], 0, sizeof(double) * (size_t)nFrames);
 
-  if (d == 0 || !buf)
+  if (cap == 0 || !buf)
   {
     for (int j = 0; j < nChans; ++j)
       if (inputs[j] && outputs[j] && inputs[j] != outputs[j])
@@ -51,18 +77,22 @@ void NChanDelay::ProcessBlock(double** inputs, double** outputs, int nFrames) no
     return;
   }
 
+  // The ring always records the input, also while the length is 0, so that a longer
+  // length set later continues with the real past input.
   int w = mWriteAddress;
   for (int s = 0; s < nFrames; ++s)
   {
+    const int r = w - d < 0 ? w - d + cap : w - d;
     for (int j = 0; j < nChans; ++j)
     {
-      double* slot = buf + (size_t)j * (size_t)d + (size_t)w;
+      double* ring = buf + (size_t)j * (size_t)cap;
       // The input is read before the output is written, so in-place works.
       const double in = inputs[j] ? inputs[j][s] : 0.0;
-      if (outputs[j]) outputs[j][s] = *slot;
-      *slot = in;
+      const double out = d == 0 ? in : ring[r];
+      ring[w] = in;
+      if (outputs[j]) outputs[j][s] = out;
     }
-    if (++w == d) w = 0;
+    if (++w == cap) w = 0;
   }
   mWriteAddress = w;
 }

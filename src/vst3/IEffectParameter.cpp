@@ -1,7 +1,6 @@
 #include "vst3/IEffectParameter.h"
 
 #include <cmath>
-#include <cstdlib>
 
 #include "vst3/VST3Strings.h"
 
@@ -18,14 +17,17 @@ IEffectParameter::IEffectParameter(IParam* param, ParamID id, UnitID unitId) : m
 {
   info.id = id;
   WidenToUTF16(param->GetNameForHost(), info.title, 128);
-  info.shortTitle[0] = 0;
+  WidenToUTF16(param->GetShortNameForHost(), info.shortTitle, 128);
   WidenToUTF16(param->GetLabelForHost(), info.units, 128);
+  bool isList = false;
   switch (param->GetKind())
   {
     case IParam::kTypeBool:
     case IParam::kTypeInt:
     case IParam::kTypeEnum:
       info.stepCount = (int32)(param->GetMax() - param->GetMin());
+      // Named values: the host offers the names as a list.
+      isList = param->GetNDisplayTexts() > 0;
       break;
     default:  // continuous
       info.stepCount = 0;
@@ -33,7 +35,7 @@ IEffectParameter::IEffectParameter(IParam* param, ParamID id, UnitID unitId) : m
   }
   info.defaultNormalizedValue = param->GetDefaultNormalized();
   info.unitId = unitId;
-  info.flags = param->GetCanAutomate() ? ParameterInfo::kCanAutomate : 0;
+  info.flags = (param->GetCanAutomate() ? ParameterInfo::kCanAutomate : 0) | (isList ? ParameterInfo::kIsList : 0);
   valueNormalized = info.defaultNormalizedValue;
   precision = param->GetPrecision();
 }
@@ -60,18 +62,18 @@ bool IEffectParameter::fromString(const TChar* string, ParamValue& valueNormaliz
   if (!string) return false;
   char text[128];
   NarrowToASCII(string, text, (int)sizeof(text));
-  const double plain = atof(text);
-  if (!std::isfinite(plain)) return false;
+  double plain = 0.0;
+  if (!mParam->FromDisplayText(text, &plain)) return false;
   valueNormalized = mParam->GetNormalized(plain);
   return true;
 }
 
 ParamValue IEffectParameter::toPlain(ParamValue valueNormalized) const
 {
-  return mParam->GetNonNormalized(valueNormalized);
+  return mParam->GetNonNormalized(ClampNormalized(valueNormalized));
 }
 
 ParamValue IEffectParameter::toNormalized(ParamValue plainValue) const
 {
-  return mParam->GetNormalized(plainValue);
+  return std::isnan(plainValue) ? 0.0 : mParam->GetNormalized(plainValue);
 }

@@ -5,7 +5,8 @@
 #include "framework/IParam.h"
 
 // The host's view of one framework parameter: an SDK parameter whose information is
-// filled once from the IParam and whose conversions go through it. Does not own the
+// filled once from the IParam (title, short title, unit, steps; named values make a
+// list) and whose conversions go through it. Does not own the
 // IParam (the plug-in base does) and must not outlive it; the adapter drops its
 // parameter objects in terminate, before the base deletes its parameters.
 class IEffectParameter : public Steinberg::Vst::Parameter
@@ -18,10 +19,11 @@ public:
   // The IParam's display text for a normalised value (display texts included).
   void toString(Steinberg::Vst::ParamValue valueNormalized,
                 Steinberg::Vst::String128 string) const override;
-  // Reads a number from the start of the text (none reads as 0) as a plain value and
-  // normalises it. False for a null text or a number that is not finite.
+  // Reads the text with IParam::FromDisplayText and normalises it. False, value
+  // untouched, for anything that is not a value.
   bool fromString(const Steinberg::Vst::TChar* string,
                   Steinberg::Vst::ParamValue& valueNormalized) const override;
+  // Both limit to the range and never answer NaN.
   Steinberg::Vst::ParamValue toPlain(Steinberg::Vst::ParamValue valueNormalized) const override;
   Steinberg::Vst::ParamValue toNormalized(Steinberg::Vst::ParamValue plainValue) const override;
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstcontextmenu.h"
@@ -23,19 +24,20 @@ namespace {
 
 int SpeakerCount(SpeakerArrangement arr) { return SpeakerArr::getChannelCount(arr); }
 
-// Reads exactly size bytes (IBStream::read may deliver less per call); false when the
-// stream ends or fails first.
-bool ReadFully(IBStream* stream, void* data, int32 size)
+// Reads up to size bytes: the number read before the stream ended or failed. Streams
+// differ in what they answer at their end (kResultOk with nothing read, or kResultFalse),
+// so both end the reading; the caller decides from the count.
+int32 ReadUpTo(IBStream* stream, void* data, int32 size)
 {
   char* p = static_cast<char*>(data);
-  while (size > 0)
+  int32 total = 0;
+  while (total < size)
   {
     int32 got = 0;
-    if (stream->read(p, size, &got) != kResultOk || got <= 0 || got > size) return false;
-    p += got;
-    size -= got;
+    if (stream->read(p + total, size - total, &got) != kResultOk || got <= 0 || got > size - total) break;
+    total += got;
   }
-  return true;
+  return total;
 }
 
 bool WriteFully(IBStream* stream, const void* data, int32 size)
@@ -74,6 +76,75 @@ T* BusChannel(AudioBusBuffers& bus, int c)
   return channels ? channels[c] : nullptr;
 }
 
+// The host's view of a failure that escaped a host entry point.
+tresult FailureCode()
+{
+  try
+  {
+    throw;
+  }
+  catch (const std::bad_alloc&)
+  {
+    return kOutOfMemory;
+  }
+  catch (...)
+  {
+    return kInternalError;
+  }
+}
+
+// Runs one host entry point: no exception leaves the module.
+template <class F>
+tresult Guarded(F&& f) noexcept
+{
+  try
+  {
+    return f();
+  }
+  catch (...)
+  {
+    return FailureCode();
+  }
+}
+
+// True when text, without its surrounding spaces, is name in any letter case.
+bool SameNameIgnoringCaseAndSpaces(const char* text, const char* name)
+{
+  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; };
+  while (*text == ' ' || *text == '\t') ++text;
+  size_t n = strlen(text);
+  while (n > 0 && (text[n - 1] == ' ' || text[n - 1] == '\t')) --n;
+  if (n == 0 || strlen(name) != n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (lower(text[i]) != lower(name[i])) return false;
+  return true;
+}
+
+// Adds p to the container, which takes it over. The container is not exception-safe:
+// when it runs out of memory it may or may not already have released p. Either way p is
+// freed here, and the failure goes on to the caller.
+void AddParameterOwned(ParameterContainer& container, Parameter* p)
+{
+  p->addRef();
+  try
+  {
+    container.addParameter(p);
+  }
+  catch (...)
+  {
+    if (p->getRefCount() > 1) p->release();  // the container never took its reference
+    p->release();
+    throw;
+  }
+  p->release();
+}
+
+double Clamp01(double v)
+{
+  if (!(v >= 0.0)) return 0.0;  // negative or NaN
+  return v > 1.0 ? 1.0 : v;
+}
+
 }  // namespace
 
 IEffectVST3::IEffectVST3(IEffectInstanceInfo instanceInfo, int nParams, const char* channelIOStr,
@@ -90,7 +161,10 @@ IEffectVST3::IEffectVST3(IEffectInstanceInfo instanceInfo, int nParams, const ch
   SetOutputChannelConnections(0, NOutChannels(), true);
 
   if (NInChannels() > 0)
-    mDelay = new (std::nothrow) NChanDelay(NInChannels(), NOutChannels(), latency);
+  {
+    mDelay = new NChanDelay(NInChannels(), NOutChannels(), latency);
+    if (mDelay->GetDelayTime() != (latency > 0 ? latency : 0)) throw std::bad_alloc();
+  }
 
   SetInputBusLabel(0, "Main Input");
   if (mScChans) SetInputBusLabel(1, "Aux Input");
@@ -111,11 +185,31 @@ IEffectVST3::IEffectVST3(IEffectInstanceInfo instanceInfo, int nParams, const ch
   memset(&mProcessContext, 0, sizeof(mProcessContext));
   memset(&processSetup, 0, sizeof(processSetup));
 
-  // One slot per channel, so building a block's buffer lists never allocates.
-  mInPtrs32.Resize(NInChannels() > 0 ? NInChannels() : 1);
-  mInPtrs64.Resize(NInChannels() > 0 ? NInChannels() : 1);
-  mOutPtrs32.Resize(NOutChannels() > 0 ? NOutChannels() : 1);
-  mOutPtrs64.Resize(NOutChannels() > 0 ? NOutChannels() : 1);
+  // One slot per channel, parameter and possible queue, so a block never allocates.
+  const int nIn = NInChannels() > 0 ? NInChannels() : 1;
+  const int nOut = NOutChannels() > 0 ? NOutChannels() : 1;
+  const int nParamSlots = NParams() > 0 ? NParams() : 1;
+  const int nCursors = NParams() + 16;
+  mInPtrs32.Resize(nIn);
+  mInPtrs64.Resize(nIn);
+  mOutPtrs32.Resize(nOut);
+  mOutPtrs64.Resize(nOut);
+  mHostKnown.Resize(nParamSlots);
+  mOpenGestures.Resize(nParamSlots);
+  mCursors.Resize(nCursors);
+  if (mInPtrs32.GetSize() != nIn || mInPtrs64.GetSize() != nIn || mOutPtrs32.GetSize() != nOut ||
+      mOutPtrs64.GetSize() != nOut || mHostKnown.GetSize() != nParamSlots || mOpenGestures.GetSize() != nParamSlots ||
+      mCursors.GetSize() != nCursors)
+    throw std::bad_alloc();
+  for (int i = 0; i < nParamSlots; ++i)
+  {
+    mHostKnown.Get()[i] = -1.0;  // unknown until initialize
+    mOpenGestures.Get()[i] = 0;
+  }
+
+  mBypassParam.InitInt("Bypass", 0, 0, 1);
+  if (!mBypassParam.SetDisplayText(0, "Off") || !mBypassParam.SetDisplayText(1, "On"))
+    throw std::bad_alloc();
 }
 
 IEffectVST3::~IEffectVST3()
@@ -157,97 +251,104 @@ UnitID IEffectVST3::UnitForGroup(const char* group)
 
 tresult PLUGIN_API IEffectVST3::initialize(FUnknown* context)
 {
-  const tresult result = SingleComponentEffect::initialize(context);
+  return Guarded([&]() -> tresult {
+    const tresult result = SingleComponentEffect::initialize(context);
 
-  if (context)
-  {
-    IHostApplication* app = nullptr;
-    if (context->queryInterface(IHostApplication::iid, (void**)&app) == kResultOk && app)
+    if (context)
     {
-      String128 name = {};
-      app->getName(name);
-      char ascii[129];
-      NarrowToASCII(name, ascii, (int)sizeof(ascii));
-      SetHost(ascii, 0);
-      app->release();
-    }
-  }
-
-  if (result == kResultOk)
-  {
-    String128 busName;
-    Core_String* label;
-
-    // Audio inputs: the main bus, then the optional side chain.
-    const int mainIn = NInChannels() - mScChans;
-    const SpeakerArrangement inArr = GetSpeakerArrForChans(mainIn);
-    if (inArr != SpeakerArr::kEmpty)
-    {
-      label = GetInputBusLabel(0);
-      WidenToUTF16(label ? label->Get() : "", busName, 128);
-      addAudioInput(busName, inArr, kMain, BusInfo::kDefaultActive);
-    }
-
-    if (IsInst())
-    {
-      for (int i = 0; i < NOutChannels() / 2; ++i)
+      IHostApplication* app = nullptr;
+      if (context->queryInterface(IHostApplication::iid, (void**)&app) == kResultOk && app)
       {
-        label = GetOutputBusLabel(i);
-        WidenToUTF16(label ? label->Get() : "", busName, 128);
-        addAudioOutput(busName, SpeakerArr::kStereo, kMain, BusInfo::kDefaultActive);
+        String128 name = {};
+        app->getName(name);
+        char ascii[129];
+        NarrowToASCII(name, ascii, (int)sizeof(ascii));
+        SetHost(ascii, 0);
+        app->release();
       }
     }
-    else
+
+    if (result == kResultOk)
     {
-      label = GetOutputBusLabel(0);
-      WidenToUTF16(label ? label->Get() : "", busName, 128);
-      addAudioOutput(busName, GetSpeakerArrForChans(NOutChannels()), kMain,
-                     BusInfo::kDefaultActive);
+      String128 busName;
+      Core_String* label;
+
+      // Audio inputs: the main bus, then the optional side chain.
+      const int mainIn = NInChannels() - mScChans;
+      const SpeakerArrangement inArr = GetSpeakerArrForChans(mainIn);
+      if (inArr != SpeakerArr::kEmpty)
+      {
+        label = GetInputBusLabel(0);
+        WidenToUTF16(label ? label->Get() : "", busName, 128);
+        addAudioInput(busName, inArr, kMain, BusInfo::kDefaultActive);
+      }
+
+      if (IsInst())
+      {
+        for (int i = 0; i < NOutChannels() / 2; ++i)
+        {
+          label = GetOutputBusLabel(i);
+          WidenToUTF16(label ? label->Get() : "", busName, 128);
+          addAudioOutput(busName, SpeakerArr::kStereo, kMain, BusInfo::kDefaultActive);
+        }
+      }
+      else
+      {
+        label = GetOutputBusLabel(0);
+        WidenToUTF16(label ? label->Get() : "", busName, 128);
+        addAudioOutput(busName, GetSpeakerArrForChans(NOutChannels()), kMain,
+                       BusInfo::kDefaultActive);
+      }
+
+      if (mScChans)
+      {
+        const int scChans = mScChans > 2 ? 2 : mScChans;
+        label = GetInputBusLabel(1);
+        WidenToUTF16(label ? label->Get() : "", busName, 128);
+        addAudioInput(busName, GetSpeakerArrForChans(scChans), kAux, 0);
+      }
+
+      if (DoesMIDI()) addEventInput(STR16("MIDI Input"), 1, kMain, BusInfo::kDefaultActive);
+
+      // Host-only parameters first, then one per framework parameter. A single preset
+      // makes no choice: no "Preset" parameter then (a host restoring it would only
+      // reload the defaults over the user's settings).
+      if (ExportsPresets())
+      {
+        AddParameterOwned(parameters, new Parameter(STR16("Preset"), kPresetParamID, STR16(""), 0.0,
+                                                    NPresets() - 1,
+                                                    ParameterInfo::kIsProgramChange | ParameterInfo::kIsList,
+                                                    kRootUnitId, nullptr));
+      }
+      if (!IsInst())
+      {
+        // A list of two values whose texts ("Off", "On") the adapter gives itself.
+        AddParameterOwned(parameters, new Parameter(STR16("Bypass"), kBypassParamID, nullptr, 0.0, 1,
+                                                    ParameterInfo::kCanAutomate | ParameterInfo::kIsList |
+                                                        ParameterInfo::kIsBypass,
+                                                    kRootUnitId, nullptr));
+      }
+      for (int i = 0; i < NParams(); ++i)
+      {
+        IParam* param = GetParam(i);
+        const UnitID unit = UnitForGroup(param->GetParamGroupForHost());
+        AddParameterOwned(parameters, new IEffectParameter(param, (ParamID)i, unit));
+      }
     }
 
-    if (mScChans)
+    OnHostIdentified();
+    RestorePreset(0);
     {
-      const int scChans = mScChans > 2 ? 2 : mScChans;
-      label = GetInputBusLabel(1);
-      WidenToUTF16(label ? label->Get() : "", busName, 128);
-      addAudioInput(busName, GetSpeakerArrForChans(scChans), kAux, 0);
+      Core_MutexLock lock(mMutex);
+      MarkAllKnown();
     }
-
-    if (DoesMIDI()) addEventInput(STR16("MIDI Input"), 1, kMain, BusInfo::kDefaultActive);
-
-    // Host-only parameters first, then one per framework parameter.
-    if (NPresets() > 0)
-    {
-      parameters.addParameter(new Parameter(STR16("Preset"), kPresetParamID, STR16(""), 0.0,
-                                            NPresets(), ParameterInfo::kIsProgramChange,
-                                            kRootUnitId, nullptr));
-    }
-    if (!IsInst())
-    {
-      auto* bypass = new StringListParameter(
-          STR16("Bypass"), kBypassParamID, nullptr,
-          ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass,
-          kRootUnitId, nullptr);
-      bypass->appendString(STR16("off"));
-      bypass->appendString(STR16("on"));
-      parameters.addParameter(bypass);
-    }
-    for (int i = 0; i < NParams(); ++i)
-    {
-      IParam* param = GetParam(i);
-      const UnitID unit = UnitForGroup(param->GetParamGroupForHost());
-      parameters.addParameter(new IEffectParameter(param, (ParamID)i, unit));
-    }
-  }
-
-  OnHostIdentified();
-  RestorePreset(0);
-  return result;
+    return result;
+  });
 }
 
 tresult PLUGIN_API IEffectVST3::terminate()
 {
-  return SingleComponentEffect::terminate();
+  return Guarded([&]() { return SingleComponentEffect::terminate(); });
 }
 
 //------------------------------------------------------------------------------------------
@@ -255,81 +356,66 @@ tresult PLUGIN_API IEffectVST3::terminate()
 
 tresult PLUGIN_API IEffectVST3::setActive(TBool state)
 {
-  OnActivate(state != 0);
-  return kResultOk;
+  return Guarded([&]() -> tresult {
+    Core_MutexLock lock(mMutex);
+    mActive = state != 0;
+    // Nothing is playing across an activation: the bypass takes effect without a fade.
+    SnapBypass();
+    mFreshStart = true;
+    OnActivate(state != 0);
+    return kResultOk;
+  });
 }
 
 tresult PLUGIN_API IEffectVST3::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
                                                    SpeakerArrangement* outputs, int32 numOuts)
 {
-  SetInputChannelConnections(0, NInChannels(), false);
-  SetOutputChannelConnections(0, NOutChannels(), false);
-
-  if (numIns < 0 || numOuts < 0 || (numIns > 0 && !inputs) || (numOuts > 0 && !outputs))
-    return kResultFalse;
+  if (numIns < 0 || numOuts < 1 || (numIns > 0 && !inputs) || !outputs) return kResultFalse;
 
   const int reqIn = numIns > 0 ? SpeakerCount(inputs[0]) : 0;
-  const int reqOut = numOuts > 0 ? SpeakerCount(outputs[0]) : 0;
+  const int reqOut = SpeakerCount(outputs[0]);
   if (!LegalIO(reqIn, reqOut)) return kResultFalse;
-
-  // A replaced bus keeps the activation the host gave the old one.
-  if (!audioInputs.empty())
+  // Exactly the arrangement this module gives that channel count: a two-channel layout
+  // other than plain stereo (surround pairs, for example) is not one it supports.
+  if ((numIns > 0 && inputs[0] != GetSpeakerArrForChans(reqIn)) || outputs[0] != GetSpeakerArrForChans(reqOut))
+    return kResultFalse;
+  // Side chain: exactly one input arrangement without one, two with one.
+  if (numIns != (mScChans ? 2 : 1)) return kResultFalse;
+  if (mScChans)
   {
-    auto* bus = FCast<AudioBus>(audioInputs[0].get());
-    if (bus && SpeakerCount(bus->getArrangement()) != reqIn)
-    {
-      const TBool active = bus->isActive();
-      audioInputs.clear();
-      addAudioInput(STR16("Input"), GetSpeakerArrForChans(reqIn), kMain,
-                    BusInfo::kDefaultActive)
-          ->setActive(active);
-    }
+    const int reqSc = SpeakerCount(inputs[1]);
+    if (reqSc < 1 || reqSc > 2 || inputs[1] != GetSpeakerArrForChans(reqSc)) return kResultFalse;
   }
+
+  SetInputChannelConnections(0, NInChannels(), false);
+  SetOutputChannelConnections(0, NOutChannels(), false);
+  // The buses keep their names and activation; only their arrangements change.
+  for (int32 i = 0; i < numIns && i < (int32)audioInputs.size(); ++i)
+    if (auto* bus = FCast<AudioBus>(audioInputs[i].get())) bus->setArrangement(inputs[i]);
   if (!audioOutputs.empty())
-  {
-    auto* bus = FCast<AudioBus>(audioOutputs[0].get());
-    if (bus && SpeakerCount(bus->getArrangement()) != reqOut)
-    {
-      const TBool active = bus->isActive();
-      audioOutputs.clear();
-      addAudioOutput(STR16("Output"), GetSpeakerArrForChans(reqOut), kMain,
-                     BusInfo::kDefaultActive)
-          ->setActive(active);
-    }
-  }
-
-  if (numIns == 1 && mScChans == 0) return kResultOk;
-  if (numIns != 2 || mScChans == 0) return kResultFalse;
-
-  const int reqSc = SpeakerCount(inputs[1]);
-  auto* sc = audioInputs.size() > 1 ? FCast<AudioBus>(audioInputs[1].get()) : nullptr;
-  if (!sc || SpeakerCount(sc->getArrangement()) != reqSc)
-  {
-    const TBool mainActive = audioInputs.empty() ? true : audioInputs[0]->isActive();
-    const TBool scActive = sc ? sc->isActive() : false;
-    audioInputs.clear();
-    addAudioInput(STR16("Input"), GetSpeakerArrForChans(reqIn), kMain, BusInfo::kDefaultActive)
-        ->setActive(mainActive);
-    addAudioInput(STR16("Sidechain Input"), GetSpeakerArrForChans(reqSc), kAux, 0)
-        ->setActive(scActive);
-  }
+    if (auto* bus = FCast<AudioBus>(audioOutputs[0].get())) bus->setArrangement(outputs[0]);
   return kResultOk;
 }
 
 tresult PLUGIN_API IEffectVST3::setupProcessing(ProcessSetup& setup)
 {
-  if (canProcessSampleSize(setup.symbolicSampleSize) != kResultTrue) return kResultFalse;
-  if (setup.maxSamplesPerBlock <= 0 || !(setup.sampleRate > 0.0) || !std::isfinite(setup.sampleRate))
-    return kResultFalse;
+  return Guarded([&]() -> tresult {
+    if (canProcessSampleSize(setup.symbolicSampleSize) != kResultTrue) return kResultFalse;
+    if (setup.maxSamplesPerBlock <= 0 || !(setup.sampleRate > 0.0) || !std::isfinite(setup.sampleRate))
+      return kResultFalse;
 
-  Core_MutexLock lock(mMutex);
-  SetBlockSize(setup.maxSamplesPerBlock);
-  if (GetBlockSize() != setup.maxSamplesPerBlock) return kResultFalse;  // out of memory
-  SetSampleRate(setup.sampleRate);
-  SetBypassed(false);
-  Reset();
-  processSetup = setup;
-  return kResultOk;
+    Core_MutexLock lock(mMutex);
+    SetBlockSize(setup.maxSamplesPerBlock);
+    if (GetBlockSize() != setup.maxSamplesPerBlock) return kOutOfMemory;
+    SetSampleRate(setup.sampleRate);
+    // The host's bypass stays as the host (or a restored state) set it.
+    SnapBypass();
+    Reset();
+    processSetup = setup;
+    mSetUp = true;
+    mFreshStart = true;
+    return kResultOk;
+  });
 }
 
 tresult PLUGIN_API IEffectVST3::canProcessSampleSize(int32 symbolicSampleSize)
@@ -340,17 +426,50 @@ tresult PLUGIN_API IEffectVST3::canProcessSampleSize(int32 symbolicSampleSize)
 
 uint32 PLUGIN_API IEffectVST3::getLatencySamples()
 {
+  Core_MutexLock lock(mMutex);
   return (uint32)(GetLatency() > 0 ? GetLatency() : 0);
 }
 
 uint32 PLUGIN_API IEffectVST3::getTailSamples()
 {
+  Core_MutexLock lock(mMutex);
   return (uint32)(GetTailSize() > 0 ? GetTailSize() : 0);
 }
 
-void IEffectVST3::ApplyParameterChanges(IParameterChanges* changes)
+void IEffectVST3::SetHostBypass(bool bypassed)
 {
+  SetBypassed(bypassed);
+  if (mFreshStart || !mActive) SnapBypass();
+}
+
+void IEffectVST3::ApplyParameterValue(ParamID id, ParamValue value)
+{
+  if (std::isnan(value)) return;
+  value = IEffectParameter::ClampNormalized(value);
+  if (id == kBypassParamID)
+  {
+    SetHostBypass(value > 0.5);
+  }
+  else if (id == kPresetParamID)
+  {
+    RestorePreset(PresetForNormalized(value));
+  }
+  else if ((int32)id >= 0 && (int32)id < NParams())
+  {
+    const int idx = (int)id;
+    IParam* param = GetParam(idx);
+    param->SetNormalized(value);
+    if (GetGUI()) GetGUI()->SetParameterFromPlug(idx, value, true);
+    OnParamChange(idx);
+    mHostKnown.Get()[idx] = param->GetNormalized();
+  }
+}
+
+void IEffectVST3::BeginParameterChanges(IParameterChanges* changes, int nFrames)
+{
+  mNCursors = 0;
   if (!changes) return;
+  const int32 last = nFrames > 0 ? nFrames - 1 : 0;
   const int32 nQueues = changes->getParameterCount();
   for (int32 i = 0; i < nQueues; ++i)
   {
@@ -358,30 +477,70 @@ void IEffectVST3::ApplyParameterChanges(IParameterChanges* changes)
     if (!queue) continue;
     const int32 nPoints = queue->getPointCount();
     if (nPoints <= 0) continue;
-    // Only the last point counts: a change applies to the whole block.
-    int32 offset = 0;
-    ParamValue value = 0.0;
-    if (queue->getPoint(nPoints - 1, offset, value) != kResultOk) continue;
-    if (std::isnan(value)) continue;
-    value = IEffectParameter::ClampNormalized(value);
-
-    const ParamID id = queue->getParameterId();
-    if (id == kBypassParamID)
+    if (mNCursors >= mCursors.GetSize())
     {
-      SetBypassed(value > 0.5);
+      // No room to follow this queue through the block: its last point applies now.
+      int32 offset = 0;
+      ParamValue value = 0.0;
+      if (queue->getPoint(nPoints - 1, offset, value) == kResultOk)
+        ApplyParameterValue(queue->getParameterId(), value);
+      continue;
     }
-    else if (id == kPresetParamID)
-    {
-      RestorePreset((int)(NPresets() * value));
-    }
-    else if ((int32)id >= 0 && (int32)id < NParams())
-    {
-      const int idx = (int)id;
-      GetParam(idx)->SetNormalized(value);
-      if (GetGUI()) GetGUI()->SetParameterFromPlug(idx, value, true);
-      OnParamChange(idx);
-    }
+    QueueCursor& c = mCursors.Get()[mNCursors];
+    c.queue = queue;
+    c.id = queue->getParameterId();
+    c.count = nPoints;
+    c.next = 0;
+    // Finds the first point that can be read.
+    while (c.next < c.count && queue->getPoint(c.next, c.offset, c.value) != kResultOk) ++c.next;
+    if (c.next >= c.count) continue;
+    c.offset = c.offset < 0 ? 0 : (c.offset > last ? last : c.offset);
+    ++mNCursors;
   }
+}
+
+int IEffectVST3::ApplyParameterChangesUpTo(int pos, int nFrames)
+{
+  const int32 last = nFrames > 0 ? nFrames - 1 : 0;
+  int next = nFrames;
+  for (int i = 0; i < mNCursors; ++i)
+  {
+    QueueCursor& c = mCursors.Get()[i];
+    while (c.next < c.count && c.offset <= pos)
+    {
+      ApplyParameterValue(c.id, c.value);
+      // The next readable point, its offset never before the one just applied.
+      const int32 applied = c.offset;
+      for (++c.next; c.next < c.count; ++c.next)
+      {
+        if (c.queue->getPoint(c.next, c.offset, c.value) != kResultOk) continue;
+        c.offset = c.offset < applied ? applied : (c.offset > last ? last : c.offset);
+        break;
+      }
+    }
+    if (c.next < c.count && c.offset < next) next = c.offset;
+  }
+  return next;
+}
+
+void IEffectVST3::ReportPlugChanges(IParameterChanges* out, int32 offset)
+{
+  if (!out) return;
+  double* known = mHostKnown.Get();
+  for (int i = 0, n = NParams(); i < n; ++i)
+  {
+    const double value = GetParam(i)->GetNormalized();
+    if (value == known[i]) continue;
+    int32 queueIndex = 0, pointIndex = 0;
+    IParamValueQueue* queue = out->addParameterData((ParamID)i, queueIndex);
+    if (queue && queue->addPoint(offset, value, pointIndex) == kResultOk) known[i] = value;
+  }
+}
+
+void IEffectVST3::MarkAllKnown()
+{
+  for (int i = 0, n = NParams(); i < n && i < mHostKnown.GetSize(); ++i)
+    mHostKnown.Get()[i] = GetParam(i)->GetNormalized();
 }
 
 void IEffectVST3::ProcessInputEvents(IEventList* events)
@@ -480,10 +639,9 @@ void IEffectVST3::SilenceOutputs(ProcessData& data)
   const int nOutBuses = (data.outputs && data.numOutputs > 0) ? data.numOutputs : 0;
   for (int b = 0; b < nOutBuses; ++b)
   {
-    if (b >= (int)audioOutputs.size() || !audioOutputs[b] || !audioOutputs[b]->isActive())
-      continue;
     AudioBusBuffers& bus = data.outputs[b];
-    for (int k = 0; k < bus.numChannels; ++k)
+    const int nChannels = bus.numChannels > 0 ? bus.numChannels : 0;
+    for (int k = 0; k < nChannels; ++k)
     {
       if (data.symbolicSampleSize == kSample64)
       {
@@ -494,92 +652,148 @@ void IEffectVST3::SilenceOutputs(ProcessData& data)
         if (float* p = BusChannel<float>(bus, k)) memset(p, 0, sizeof(float) * nFrames);
       }
     }
+    bus.silenceFlags = nChannels >= 64 ? ~(uint64)0 : (((uint64)1 << nChannels) - 1);
   }
 }
 
 tresult PLUGIN_API IEffectVST3::process(ProcessData& data)
 {
-  Core_MutexLock lock(mMutex);
-
-  if (data.processContext) mProcessContext = *data.processContext;
-  ApplyParameterChanges(data.inputParameterChanges);
-  if (DoesMIDI() && data.inputEvents) ProcessInputEvents(data.inputEvents);
-
-  const int32 sampleSize = processSetup.symbolicSampleSize;
-  if (sampleSize != kSample32 && sampleSize != kSample64) return kResultOk;
-  // Buffers of another sample size than the one set up cannot be processed safely.
-  if (data.symbolicSampleSize != sampleSize)
+  try
   {
-    SilenceOutputs(data);
+    Core_MutexLock lock(mMutex);
+
+    if (data.processContext) mProcessContext = *data.processContext;
+    if (DoesMIDI() && data.inputEvents) ProcessInputEvents(data.inputEvents);
+    const int nFrames = data.numSamples > 0 ? data.numSamples : 0;
+
+    const int32 sampleSize = processSetup.symbolicSampleSize;
+    const bool listsReady = mInPtrs32.GetSize() >= NInChannels() && mInPtrs64.GetSize() >= NInChannels() &&
+                            mOutPtrs32.GetSize() >= NOutChannels() && mOutPtrs64.GetSize() >= NOutChannels();
+    // Nothing set up to process with (or buffers of another sample size than the one set
+    // up): the changes still count, the host hears silence.
+    if (!mSetUp || !mActive || !listsReady || data.symbolicSampleSize != sampleSize ||
+        (sampleSize != kSample32 && sampleSize != kSample64))
+    {
+      BeginParameterChanges(data.inputParameterChanges, 0);
+      ApplyParameterChangesUpTo(0, 0);
+      SilenceOutputs(data);
+      return kResultOk;
+    }
+
+    if (sampleSize == kSample64)
+      AttachBlock<double>(data, mInPtrs64, mOutPtrs64);
+    else
+      AttachBlock<float>(data, mInPtrs32, mOutPtrs32);
+
+    // Sample-accurate changes: the block is processed in pieces that end where a point
+    // waits, each piece after the points at its start have been applied.
+    BeginParameterChanges(data.inputParameterChanges, nFrames);
+    int pos = 0;
+    do
+    {
+      const int next = ApplyParameterChangesUpTo(pos, nFrames);
+      if (sampleSize == kSample64)
+        RunBuffers(0.0, pos, next - pos);
+      else
+        RunBuffers(0.0f, pos, next - pos);
+      ReportPlugChanges(data.outputParameterChanges, pos);
+      if (next > pos) mFreshStart = false;
+      pos = next;
+    } while (pos < nFrames);
     return kResultOk;
   }
-
-  // Without room for the block's buffer lists (allocation failed at construction).
-  if (mInPtrs32.GetSize() < NInChannels() || mInPtrs64.GetSize() < NInChannels() ||
-      mOutPtrs32.GetSize() < NOutChannels() || mOutPtrs64.GetSize() < NOutChannels())
+  catch (...)
   {
-    SilenceOutputs(data);
-    return kResultOk;
+    return FailureCode();
   }
-
-  const int nFrames = data.numSamples > 0 ? data.numSamples : 0;
-  if (sampleSize == kSample64)
-  {
-    AttachBlock<double>(data, mInPtrs64, mOutPtrs64);
-    if (GetBypassed())
-      PassThroughBuffers(0.0, nFrames);
-    else
-      ProcessBuffers(0.0, nFrames);
-  }
-  else
-  {
-    AttachBlock<float>(data, mInPtrs32, mOutPtrs32);
-    if (GetBypassed())
-      PassThroughBuffers(0.0f, nFrames);
-    else
-      ProcessBuffers(0.0f, nFrames);
-  }
-  return kResultOk;
 }
 
 //------------------------------------------------------------------------------------------
-// State
+// State: the component's and the controller's streams are the same.
+
+tresult IEffectVST3::WriteState(IBStream* stream)
+{
+  if (!stream) return kInvalidArgument;
+  ByteChunk chunk;
+  {
+    Core_MutexLock lock(mMutex);
+    if (!SerializeState(&chunk)) return kResultFalse;
+    const int32 bypass = GetBypassed() ? 1 : 0;
+    const int size = chunk.Size();
+    if (chunk.Put(&bypass) != size + (int)sizeof(bypass)) return kOutOfMemory;
+  }
+  // The host's stream is written without the mutex: a slow stream never stalls audio.
+  return WriteFully(stream, chunk.GetBytes(), chunk.Size()) ? kResultOk : kResultFalse;
+}
+
+tresult IEffectVST3::ReadState(IBStream* stream)
+{
+  if (!stream) return kInvalidArgument;
+  // The state has a fixed size for a given plug-in. The stream is read whole, without
+  // the mutex, before anything changes.
+  const int stateSize = StateSize();
+  if (stateSize <= 0) return kResultFalse;
+  const int32 flagSize = (int32)sizeof(int32);
+  ByteChunk chunk;
+  if (chunk.Resize(stateSize + flagSize) != stateSize + flagSize) return kOutOfMemory;
+  const int32 got = ReadUpTo(stream, chunk.GetBytes(), stateSize + flagSize);
+  // A stream that fails or ends inside the parameters changes nothing.
+  if (got < stateSize) return kResultFalse;
+  // Without a whole bypass flag the state is the shorter form: parameters only. Anything
+  // after the flag is left for later versions.
+  const bool hasFlag = got == stateSize + flagSize;
+  int32 bypass = 0;
+  if (hasFlag) memcpy(&bypass, chunk.GetBytes() + stateSize, sizeof(bypass));
+
+  {
+    Core_MutexLock lock(mMutex);
+    if (UnserializeState(&chunk, 0) < 0) return kResultFalse;
+    if (hasFlag) SetHostBypass(bypass != 0);
+    RedrawParamControls();
+    // The host reads the restored values back itself.
+    MarkAllKnown();
+  }
+  FlushHostNotifications();
+  return kResultOk;
+}
+
+tresult PLUGIN_API IEffectVST3::getState(IBStream* state)
+{
+  return Guarded([&]() { return WriteState(state); });
+}
+
+tresult PLUGIN_API IEffectVST3::setState(IBStream* state)
+{
+  return Guarded([&]() { return ReadState(state); });
+}
 
 tresult PLUGIN_API IEffectVST3::getEditorState(IBStream* state)
 {
-  if (!state) return kInvalidArgument;
-  Core_MutexLock lock(mMutex);
-  ByteChunk chunk;
-  if (!SerializeState(&chunk)) return kResultFalse;
-  const int32 bypass = GetBypassed() ? 1 : 0;
-  if (chunk.Size() > 0 && !WriteFully(state, chunk.GetBytes(), chunk.Size())) return kResultFalse;
-  if (!WriteFully(state, &bypass, (int32)sizeof(bypass))) return kResultFalse;
-  return kResultOk;
+  return Guarded([&]() { return WriteState(state); });
 }
 
 tresult PLUGIN_API IEffectVST3::setEditorState(IBStream* state)
 {
-  if (!state) return kInvalidArgument;
-  Core_MutexLock lock(mMutex);
-
-  // The state has a fixed size for a given plug-in: the current state's size.
-  ByteChunk chunk;
-  SerializeState(&chunk);
-  const int size = chunk.Size();
-  if (size <= 0) return kResultFalse;
-  // A stream shorter than the state changes nothing.
-  if (!ReadFully(state, chunk.GetBytes(), size)) return kResultFalse;
-  UnserializeState(&chunk, 0);
-
-  int32 bypass = 0;
-  if (!ReadFully(state, &bypass, (int32)sizeof(bypass))) return kResultFalse;
-  SetBypassed(bypass != 0);
-  RedrawParamControls();
-  return kResultOk;
+  return Guarded([&]() { return ReadState(state); });
 }
 
 //------------------------------------------------------------------------------------------
 // IEditController
+
+int IEffectVST3::PresetForNormalized(double value) const
+{
+  const int n = NPresets();
+  if (n <= 1) return 0;
+  const int idx = (int)(n * Clamp01(value));
+  return idx >= n ? n - 1 : idx;
+}
+
+double IEffectVST3::NormalizedForPreset(int idx) const
+{
+  const int n = NPresets();
+  if (n <= 1 || idx <= 0) return 0.0;
+  return idx >= n - 1 ? 1.0 : (double)idx / (double)(n - 1);
+}
 
 tresult PLUGIN_API IEffectVST3::getParameterInfo(int32 paramIndex, ParameterInfo& info)
 {
@@ -589,9 +803,25 @@ tresult PLUGIN_API IEffectVST3::getParameterInfo(int32 paramIndex, ParameterInfo
 
 tresult PLUGIN_API IEffectVST3::setParamNormalized(ParamID tag, ParamValue value)
 {
-  if ((int32)tag < 0 || (int32)tag >= NParams() || std::isnan(value)) return kResultFalse;
-  Core_MutexLock lock(mMutex);
-  GetParam((int)tag)->SetNormalized(IEffectParameter::ClampNormalized(value));
+  if (std::isnan(value)) return kResultFalse;
+  value = IEffectParameter::ClampNormalized(value);
+  if (tag == kBypassParamID && !IsInst())
+  {
+    {
+      Core_MutexLock lock(mMutex);
+      SetHostBypass(value > 0.5);
+    }
+    FlushHostNotifications();
+    return kResultOk;
+  }
+  if ((int32)tag < 0 || (int32)tag >= NParams()) return kResultFalse;
+  {
+    Core_MutexLock lock(mMutex);
+    IParam* param = GetParam((int)tag);
+    param->SetNormalized(value);
+    mHostKnown.Get()[(int)tag] = param->GetNormalized();
+  }
+  FlushHostNotifications();
   return kResultOk;
 }
 
@@ -599,21 +829,51 @@ ParamValue PLUGIN_API IEffectVST3::getParamNormalized(ParamID tag)
 {
   Core_MutexLock lock(mMutex);
   if (tag == kBypassParamID) return GetBypassed() ? 1.0 : 0.0;
+  if (tag == kPresetParamID) return NormalizedForPreset(GetCurrentPresetIdx());
   if ((int32)tag >= 0 && (int32)tag < NParams()) return GetParam((int)tag)->GetNormalized();
+  return 0.0;
+}
+
+ParamValue PLUGIN_API IEffectVST3::normalizedParamToPlain(ParamID tag, ParamValue valueNormalized)
+{
+  const double v = Clamp01(valueNormalized);
+  if (tag == kBypassParamID) return v > 0.5 ? 1.0 : 0.0;
+  if (tag == kPresetParamID) return PresetForNormalized(v);
+  if ((int32)tag >= 0 && (int32)tag < NParams()) return GetParam((int)tag)->GetNonNormalized(v);
   return 0.0;
 }
 
 ParamValue PLUGIN_API IEffectVST3::plainParamToNormalized(ParamID tag, ParamValue plainValue)
 {
+  if (std::isnan(plainValue)) return 0.0;
+  if (tag == kBypassParamID) return plainValue >= 0.5 ? 1.0 : 0.0;
+  if (tag == kPresetParamID)
+  {
+    const double idx = plainValue < 0.0 ? 0.0 : std::floor(plainValue + 0.5);
+    return NormalizedForPreset(idx < (double)NPresets() ? (int)idx : NPresets());
+  }
   if ((int32)tag >= 0 && (int32)tag < NParams()) return GetParam((int)tag)->GetNormalized(plainValue);
-  return plainValue;
+  return 0.0;
 }
 
 tresult PLUGIN_API IEffectVST3::getParamStringByValue(ParamID tag, ParamValue valueNormalized,
                                                       String128 string)
 {
   if (!string) return kInvalidArgument;
-  if ((int32)tag < 0 || (int32)tag >= NParams() || std::isnan(valueNormalized)) return kResultFalse;
+  if (std::isnan(valueNormalized)) return kResultFalse;
+  if (tag == kBypassParamID && !IsInst())
+  {
+    char text[IParam::kTextSize];
+    mBypassParam.GetDisplayForHost(valueNormalized > 0.5 ? 1.0 : 0.0, false, text);
+    WidenToUTF16(text, string, 128);
+    return kResultOk;
+  }
+  if (tag == kPresetParamID && ExportsPresets())
+  {
+    WidenToUTF16(GetPresetName(PresetForNormalized(valueNormalized)), string, 128);
+    return kResultOk;
+  }
+  if ((int32)tag < 0 || (int32)tag >= NParams()) return kResultFalse;
   IEffectParameter::FormatForHost(GetParam((int)tag), valueNormalized, string);
   return kResultOk;
 }
@@ -622,16 +882,59 @@ tresult PLUGIN_API IEffectVST3::getParamValueByString(ParamID tag, TChar* string
                                                       ParamValue& valueNormalized)
 {
   if (!string) return kInvalidArgument;
-  return SingleComponentEffect::getParamValueByString(tag, string, valueNormalized);
+  // Characters outside ASCII become '?', which no value contains.
+  char text[128];
+  NarrowToASCII(string, text, (int)sizeof(text));
+  double plain = 0.0;
+  if (tag == kBypassParamID && !IsInst())
+  {
+    if (!mBypassParam.FromDisplayText(text, &plain)) return kResultFalse;
+    valueNormalized = plain;
+    return kResultOk;
+  }
+  if (tag == kPresetParamID && ExportsPresets())
+  {
+    // A preset name (any letter case, surrounding spaces ignored) or its index.
+    for (int i = 0; i < NPresets(); ++i)
+    {
+      if (SameNameIgnoringCaseAndSpaces(text, GetPresetName(i)))
+      {
+        valueNormalized = NormalizedForPreset(i);
+        return kResultOk;
+      }
+    }
+    char unit[8];
+    if (!IParam::ParseNumber(text, &plain, unit, (int)sizeof(unit)) || unit[0] || plain != std::floor(plain) ||
+        plain < 0.0 || plain >= (double)NPresets())
+      return kResultFalse;
+    valueNormalized = NormalizedForPreset((int)plain);
+    return kResultOk;
+  }
+  if ((int32)tag < 0 || (int32)tag >= NParams()) return kResultFalse;
+  IParam* param = GetParam((int)tag);
+  if (!param->FromDisplayText(text, &plain)) return kResultFalse;
+  valueNormalized = param->GetNormalized(plain);
+  return kResultOk;
 }
 
 IPlugView* PLUGIN_API IEffectVST3::createView(FIDString name)
 {
-  if (!name || strcmp(name, ViewType::kEditor) != 0) return nullptr;
-  auto* view = new (std::nothrow) IEffectVST3View(this);
-  if (!view) return nullptr;
-  addDependentView(view);
-  return view;
+  try
+  {
+    if (!name || strcmp(name, ViewType::kEditor) != 0) return nullptr;
+    auto* view = new IEffectVST3View(this);
+    addDependentView(view);
+    if (GetView(NViews() - 1) != view)
+    {
+      view->release();  // no room in the view list
+      return nullptr;
+    }
+    return view;
+  }
+  catch (...)
+  {
+    return nullptr;
+  }
 }
 
 //------------------------------------------------------------------------------------------
@@ -649,7 +952,7 @@ tresult PLUGIN_API IEffectVST3::getUnitInfo(int32 unitIndex, UnitInfo& info)
     info.id = kRootUnitId;
     info.parentUnitId = kNoParentUnitId;
     WidenToUTF16("Root Unit", info.name, 128);
-    info.programListId = kNoProgramListId;
+    info.programListId = ExportsPresets() ? (ProgramListID)kPresetParamID : kNoProgramListId;
     return kResultOk;
   }
   if (unitIndex >= 1 && unitIndex <= mParamGroups.GetSize())
@@ -665,8 +968,8 @@ tresult PLUGIN_API IEffectVST3::getUnitInfo(int32 unitIndex, UnitInfo& info)
 
 int32 PLUGIN_API IEffectVST3::getProgramListCount()
 {
-  // Presets reach the host through the "Preset" parameter only.
-  return 0;
+  // The list goes with the "Preset" parameter: both or neither.
+  return ExportsPresets() ? 1 : 0;
 }
 
 tresult PLUGIN_API IEffectVST3::getProgramListInfo(int32 listIndex, ProgramListInfo& info)
@@ -727,17 +1030,58 @@ tresult PLUGIN_API IEffectVST3::setUnitProgramData(int32, int32, IBStream*)
 
 void IEffectVST3::BeginInformHostOfParamChange(int idx)
 {
+  if (idx >= 0 && idx < mOpenGestures.GetSize()) ++mOpenGestures.Get()[idx];
   beginEdit((ParamID)idx);
 }
 
 void IEffectVST3::InformHostOfParamChange(int idx, double normalizedValue)
 {
+  {
+    Core_MutexLock lock(mMutex);
+    if (idx >= 0 && idx < mHostKnown.GetSize()) mHostKnown.Get()[idx] = GetParam(idx)->GetNormalized();
+  }
   performEdit((ParamID)idx, normalizedValue);
 }
 
 void IEffectVST3::EndInformHostOfParamChange(int idx)
 {
+  // An end the host never saw begin would close a gesture that is not open.
+  if (idx < 0 || idx >= mOpenGestures.GetSize() || mOpenGestures.Get()[idx] <= 0) return;
+  --mOpenGestures.Get()[idx];
   endEdit((ParamID)idx);
+  FlushHostNotifications();
+}
+
+void IEffectVST3::SetParameterFromGUI(int idx, double normalizedValue)
+{
+  IEffectBase::SetParameterFromGUI(idx, normalizedValue);
+  FlushHostNotifications();
+}
+
+void IEffectVST3::FlushHostNotifications()
+{
+  int32 flags = 0;
+  {
+    Core_MutexLock lock(mMutex);
+    if (mLatencyChanged) flags |= kLatencyChanged;
+    mLatencyChanged = false;
+    for (int i = 0, n = NParams(); i < n && i < mHostKnown.GetSize(); ++i)
+    {
+      const double value = GetParam(i)->GetNormalized();
+      if (mHostKnown.Get()[i] != value)
+      {
+        mHostKnown.Get()[i] = value;
+        flags |= kParamValuesChanged;
+      }
+    }
+  }
+  if (!flags || !componentHandler) return;
+  IComponentHandler* handler = nullptr;
+  if (componentHandler->queryInterface(IComponentHandler::iid, (void**)&handler) == kResultOk && handler)
+  {
+    handler->restartComponent(flags);
+    handler->release();
+  }
 }
 
 bool IEffectVST3::IsRenderingOffline()
@@ -805,20 +1149,11 @@ void IEffectVST3::PopupHostContextMenuForParam(int paramIdx, int x, int y)
 
 void IEffectVST3::SetLatency(int samples)
 {
-  {
-    Core_MutexLock lock(mMutex);
-    IEffectBase::SetLatency(samples);
-  }
-  if (componentHandler)
-  {
-    IComponentHandler* handler = nullptr;
-    if (componentHandler->queryInterface(IComponentHandler::iid, (void**)&handler) == kResultOk &&
-        handler)
-    {
-      handler->restartComponent(kLatencyChanged);
-      handler->release();
-    }
-  }
+  Core_MutexLock lock(mMutex);
+  if (samples < 0) samples = 0;
+  if (samples == GetLatency()) return;
+  IEffectBase::SetLatency(samples);
+  mLatencyChanged = true;
 }
 
 //------------------------------------------------------------------------------------------
@@ -831,6 +1166,12 @@ tresult PLUGIN_API IEffectVST3::queryInterface(const TUID iid, void** obj)
   {
     addRef();
     *obj = static_cast<IEditorSnapshot*>(&mSnapshotPort);
+    return kResultOk;
+  }
+  if (FUnknownPrivate::iidEqual(iid, IProcessContextRequirements::iid))
+  {
+    addRef();
+    *obj = static_cast<IProcessContextRequirements*>(&mContextPort);
     return kResultOk;
   }
   return SingleComponentEffect::queryInterface(iid, obj);
@@ -865,7 +1206,15 @@ void IEffectVST3::addDependentView(IEffectVST3View* view)
   if (mViews.Resize(n + 1) && mViews.GetSize() == n + 1) mViews.Get()[n] = view;
 }
 
-void IEffectVST3::removeDependentView(IEffectVST3View* /*view*/)
+void IEffectVST3::removeDependentView(IEffectVST3View* view)
 {
-  mViews.Resize(0);
+  const int n = mViews.GetSize();
+  IEffectVST3View** views = mViews.Get();
+  for (int i = 0; i < n; ++i)
+  {
+    if (views[i] != view) continue;
+    for (int j = i + 1; j < n; ++j) views[j - 1] = views[j];
+    mViews.Resize(n - 1);
+    return;
+  }
 }

@@ -5,6 +5,8 @@
 #include "framework/IEffectBase.h"
 #include "framework/IEffectInstanceInfo.h"
 #include "vst3/IEditorSnapshot.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstparameterchanges.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
 
 class IEffectVST3View;
@@ -13,13 +15,21 @@ class IEffectVST3View;
 // reference-counted object is the audio processor, the edit controller with units and
 // the plug-in base. The effect derives from this class.
 //
-// Host-visible parameters: "Preset" (ID kPresetParamID, when there are presets),
-// "Bypass" (ID kBypassParamID, unless the plug-in is an instrument), then one parameter
-// per IParam with the parameter's index as its ID.
+// Host-visible parameters: "Preset" (ID kPresetParamID, a program-change list, only when
+// there is more than one preset), "Bypass" (ID kBypassParamID, unless the plug-in is an
+// instrument), then one parameter per IParam with the parameter's index as its ID. Texts
+// go both ways through IParam (GetDisplayForHost / FromDisplayText) for every parameter.
 //
-// State: the controller's getState/setState (getEditorState/setEditorState here) carry
-// the base's state chunk followed by a 32-bit bypass flag in machine byte order. The
-// component's getState/setState and setComponentState answer kNotImplemented.
+// State: the component's and the controller's getState/setState (the latter named
+// getEditorState/setEditorState here) carry the same stream: the base's state chunk
+// followed by a 32-bit bypass flag in machine byte order. Restoring either, or both, gives
+// the same result. A stream is read whole before anything changes.
+//
+// Processing: parameter changes apply at their sample offsets (the block is split there).
+// Values the plug-in changes by itself (the channel link, a preset) reach the host as
+// output parameter changes, or, without those, as a parameter-values restart from the UI
+// thread. The host's bypass passes the input through delayed by the latency, with a short
+// crossfade (IEffectBase::SetBypassed).
 //
 // Editor: createView("editor") gives an IEffectVST3View that opens the attached editor
 // (an IGraphics) in the host's window. Tools can also query IEditorSnapshot to draw the
@@ -28,7 +38,13 @@ class IEffectVST3View;
 // Threads: process runs on the host's audio thread and holds the base's mutex for the
 // whole block; everything else runs on the host's UI/main thread. State transfer,
 // setupProcessing and the controller's parameter reads and writes take the same mutex,
-// so they never interleave with a block.
+// so they never interleave with a block. The host is never called while the mutex is
+// held, and never from the audio thread except through the block's own output
+// parameter changes: restarts (latency, parameter values) wait for the next UI-thread
+// entry (FlushHostNotifications).
+//
+// Failures: no exception leaves a host entry point. Running out of memory answers
+// kOutOfMemory (null from the factory), anything else kInternalError.
 class IEffectVST3 : public IEffectBase, public Steinberg::Vst::SingleComponentEffect
 {
 public:
@@ -37,7 +53,8 @@ public:
   static constexpr Steinberg::Vst::ParamID kPresetParamID = 0x70727374;
 
   // scChans: channels of the optional side-chain input bus (0: none). The remaining
-  // arguments are those of IEffectBase, with the VST 3 interface as its API.
+  // arguments are those of IEffectBase, with the VST 3 interface as its API. Throws
+  // std::bad_alloc when out of memory (see IEffectBase).
   IEffectVST3(IEffectInstanceInfo instanceInfo, int nParams, const char* channelIOStr,
               int nPresets, const char* effectName, const char* productName,
               const char* mfrName, int vendorVersion, int uniqueID, int mfrID, int latency,
@@ -53,23 +70,29 @@ public:
   Steinberg::tresult PLUGIN_API terminate() override;
 
   //--- IComponent
+  // Activation ends any bypass crossfade; blocks processed while inactive are silent.
   Steinberg::tresult PLUGIN_API setActive(Steinberg::TBool state) override;
+  Steinberg::tresult PLUGIN_API getState(Steinberg::IBStream* state) override;
+  Steinberg::tresult PLUGIN_API setState(Steinberg::IBStream* state) override;
 
   //--- IAudioProcessor
+  // Accepts exactly the mono or stereo arrangements that the channel I/O list allows for
+  // the main buses; the buses keep their names and activation.
   Steinberg::tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs,
                                                    Steinberg::int32 numIns,
                                                    Steinberg::Vst::SpeakerArrangement* outputs,
                                                    Steinberg::int32 numOuts) override;
   // kResultFalse (nothing changed) for a sample size other than 32 or 64 bits, a block
   // size below 1, a sample rate that is not a positive number, or scratch buffers that
-  // cannot be allocated.
+  // cannot be allocated. The host's bypass is kept.
   Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
   Steinberg::tresult PLUGIN_API canProcessSampleSize(Steinberg::int32 symbolicSampleSize) override;
   Steinberg::uint32 PLUGIN_API getLatencySamples() override;
   Steinberg::uint32 PLUGIN_API getTailSamples() override;
-  // Audio thread. Always kResultOk. Parameter changes take the last point of each
-  // queue; audio is read only through this block's non-null pointers and written only
-  // to this block's non-null output pointers of active buses, for numSamples frames.
+  // Audio thread. Parameter changes apply at their sample offsets; audio is read only
+  // through this block's non-null pointers and written only to this block's non-null
+  // output pointers, for numSamples frames. Before setupProcessing, while inactive, or
+  // with buffers of another sample size, every output channel of the block is silenced.
   Steinberg::tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override;
 
   //--- IEditController
@@ -77,14 +100,20 @@ public:
   Steinberg::tresult PLUGIN_API setEditorState(Steinberg::IBStream* state) override;
   Steinberg::tresult PLUGIN_API getParameterInfo(Steinberg::int32 paramIndex,
                                                  Steinberg::Vst::ParameterInfo& info) override;
+  // Effect parameters and the bypass; NaN and unknown IDs answer kResultFalse.
   Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID tag,
                                                    Steinberg::Vst::ParamValue value) override;
   Steinberg::Vst::ParamValue PLUGIN_API getParamNormalized(Steinberg::Vst::ParamID tag) override;
+  // Both conversions limit to the range and never answer NaN; unknown IDs answer 0.
+  Steinberg::Vst::ParamValue PLUGIN_API normalizedParamToPlain(
+      Steinberg::Vst::ParamID tag, Steinberg::Vst::ParamValue valueNormalized) override;
   Steinberg::Vst::ParamValue PLUGIN_API plainParamToNormalized(
       Steinberg::Vst::ParamID tag, Steinberg::Vst::ParamValue plainValue) override;
   Steinberg::tresult PLUGIN_API getParamStringByValue(Steinberg::Vst::ParamID tag,
                                                       Steinberg::Vst::ParamValue valueNormalized,
                                                       Steinberg::Vst::String128 string) override;
+  // Reads what getParamStringByValue writes (IParam::FromDisplayText; preset names or
+  // numbers for "Preset"). kResultFalse, value untouched, for anything that is not a value.
   Steinberg::tresult PLUGIN_API getParamValueByString(
       Steinberg::Vst::ParamID tag, Steinberg::Vst::TChar* string,
       Steinberg::Vst::ParamValue& valueNormalized) override;
@@ -96,6 +125,7 @@ public:
   Steinberg::int32 PLUGIN_API getUnitCount() override;
   Steinberg::tresult PLUGIN_API getUnitInfo(Steinberg::int32 unitIndex,
                                             Steinberg::Vst::UnitInfo& info) override;
+  // One program list ("Preset") when the "Preset" parameter is exported, else none.
   Steinberg::int32 PLUGIN_API getProgramListCount() override;
   Steinberg::tresult PLUGIN_API getProgramListInfo(Steinberg::int32 listIndex,
                                                    Steinberg::Vst::ProgramListInfo& info) override;
@@ -122,10 +152,18 @@ public:
                                                    Steinberg::int32 programIndex,
                                                    Steinberg::IBStream* data) override;
 
+  //--- IProcessContextRequirements: the transport fields the effect reads (none by
+  // default); effects that use GetTime or GetTempo override this.
+  virtual Steinberg::uint32 GetProcessContextRequirements() { return 0; }
+
   //--- IEffectBase hooks
+  // The editor's gestures. An end without a matching begin (a right click taken by the
+  // host's menu, a release over another control) is not sent.
   void BeginInformHostOfParamChange(int idx) override;
   void InformHostOfParamChange(int idx, double normalizedValue) override;
   void EndInformHostOfParamChange(int idx) override;
+  // Sets the parameter as the base does, then delivers what the change made due (UI thread).
+  void SetParameterFromGUI(int idx, double normalizedValue) override;
   void InformHostOfProgramChange() override {}
   bool IsRenderingOffline() override;
   int GetSamplePos() override;
@@ -134,14 +172,21 @@ public:
   void GetTime(ITimeInfo* pTimeInfo) override;
   void ResizeGraphics(int w, int h) override;
   void PopupHostContextMenuForParam(int paramIdx, int x, int y) override;
-  // Stores the latency (resizing the pass-through delay line) and tells the host, when
-  // it has installed a component handler.
+  // Any thread: stores the latency (the pass-through delay line follows it) and marks
+  // the host's restart due; FlushHostNotifications delivers it from the UI thread.
   void SetLatency(int samples) override;
   bool SendMidiMsg(IMidiMsg* pMsg) override { return false; }
 
+  // UI thread, with the mutex not held by the caller: tells the host what became due
+  // since the last call - a latency change, and parameter values the plug-in changed by
+  // itself that no block could report - with one restartComponent. Called at the end of
+  // the adapter's UI-thread entry points that change values (setParamNormalized, which
+  // hosts also call while they play automation, state restore, editor gestures).
+  void FlushHostNotifications();
+
   //--- Editor views (UI thread)
   void addDependentView(IEffectVST3View* view);
-  // Empties the view list (it holds the one open editor view).
+  // Removes that view from the list (other views stay).
   void removeDependentView(IEffectVST3View* view);
   int NViews() const { return mViews.GetSize(); }
   // View i in creation order, or null.
@@ -150,13 +195,15 @@ public:
     return (i >= 0 && i < mViews.GetSize()) ? mViews.Get()[i] : nullptr;
   }
 
-  // The SDK base's interfaces, and IEditorSnapshot.
+  // The SDK base's interfaces, IEditorSnapshot and IProcessContextRequirements.
   Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
   // IEditorSnapshot::saveEditorSnapshot (UI thread).
   Steinberg::tresult SaveEditorSnapshot(const char* pngPath);
 
   // The last setup accepted by setupProcessing (all zero before).
   const Steinberg::Vst::ProcessSetup& GetProcessSetup() const { return processSetup; }
+  // True when the "Preset" parameter and program list are exported (more than one preset).
+  bool ExportsPresets() const { return NPresets() > 1; }
 
   OBJ_METHODS(IEffectVST3, SingleComponentEffect)
   REFCOUNT_METHODS(SingleComponentEffect)
@@ -182,28 +229,93 @@ private:
     IEffectVST3* mOwner;
   };
 
-  void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
+  // IProcessContextRequirements as a part of this object.
+  class ContextRequirementsPort : public Steinberg::Vst::IProcessContextRequirements
+  {
+  public:
+    explicit ContextRequirementsPort(IEffectVST3* owner) : mOwner(owner) {}
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override
+    {
+      return mOwner->queryInterface(iid, obj);
+    }
+    Steinberg::uint32 PLUGIN_API addRef() override { return mOwner->addRef(); }
+    Steinberg::uint32 PLUGIN_API release() override { return mOwner->release(); }
+    Steinberg::uint32 PLUGIN_API getProcessContextRequirements() override
+    {
+      return mOwner->GetProcessContextRequirements();
+    }
+
+  private:
+    IEffectVST3* mOwner;
+  };
+
+  // Where one parameter queue of the current block stands.
+  struct QueueCursor
+  {
+    Steinberg::Vst::IParamValueQueue* queue;
+    Steinberg::Vst::ParamID id;
+    Steinberg::int32 count, next;
+    Steinberg::int32 offset;          // of point `next`
+    Steinberg::Vst::ParamValue value; // of point `next`
+  };
+
+  // The whole stream: the state chunk, then the bypass flag.
+  Steinberg::tresult WriteState(Steinberg::IBStream* stream);
+  Steinberg::tresult ReadState(Steinberg::IBStream* stream);
+
+  // One host value for an ID (audio thread, under the mutex).
+  void ApplyParameterValue(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue value);
+  // The host's bypass (under the mutex). Before the first block after set-up or
+  // activation nothing has sounded yet, so there is nothing to fade from.
+  void SetHostBypass(bool bypassed);
+  // Collects the block's queues; points past the block's end count as its last frame.
+  void BeginParameterChanges(Steinberg::Vst::IParameterChanges* changes, int nFrames);
+  // Applies every point at or before frame pos; returns the next frame where a point
+  // waits (nFrames when none).
+  int ApplyParameterChangesUpTo(int pos, int nFrames);
+  // Reports parameters whose values the host does not know yet as points at offset.
+  void ReportPlugChanges(Steinberg::Vst::IParameterChanges* out, Steinberg::int32 offset);
+  // The host now knows every parameter's current value (under the mutex).
+  void MarkAllKnown();
+
   void ProcessInputEvents(Steinberg::Vst::IEventList* events);
   // Connects the base's channels to this block's buffers (T: float or double) and
   // attaches them.
   template <class T>
   void AttachBlock(Steinberg::Vst::ProcessData& data, Core_TypedBuf<T*>& inPtrs,
                    Core_TypedBuf<T*>& outPtrs);
-  // Zeroes this block's non-null output pointers (when the block's buffers cannot be
-  // processed).
+  // Zeroes every output channel of the block (when its buffers cannot be processed).
   void SilenceOutputs(Steinberg::Vst::ProcessData& data);
   // Marks input channel i connected or not; a channel that stops being connected gets
   // a zeroed scratch buffer, so it never reads old audio.
   void ConnectInput(int i, bool connected);
   Steinberg::Vst::UnitID UnitForGroup(const char* group);
+  // The preset a normalised "Preset" value selects (index clamped to the presets).
+  int PresetForNormalized(double value) const;
+  double NormalizedForPreset(int idx) const;
 
   int mScChans;
   bool mSideChainIsConnected = false;
+  bool mActive = false;        // setActive
+  bool mSetUp = false;         // setupProcessing accepted
+  bool mFreshStart = true;     // no block processed since set-up or activation
+  bool mLatencyChanged = false; // a restart is due (under the mutex)
   Core_TypedBuf<IEffectVST3View*> mViews;  // not owned
   Core_PtrList<Core_String> mParamGroups;
   Steinberg::Vst::ProcessContext mProcessContext;
   // Per-block lists of connected channel buffers, sized at construction.
   Core_TypedBuf<float*> mInPtrs32, mOutPtrs32;
   Core_TypedBuf<double*> mInPtrs64, mOutPtrs64;
+  // The normalised value the host last sent or was told, per parameter.
+  Core_TypedBuf<double> mHostKnown;
+  // Open editor gestures per parameter (UI thread).
+  Core_TypedBuf<int> mOpenGestures;
+  // The current block's queues (audio thread); queues beyond the capacity apply their
+  // last point at the block's start.
+  Core_TypedBuf<QueueCursor> mCursors;
+  int mNCursors = 0;
+  // The host's bypass as a parameter: texts "Off" and "On".
+  IParam mBypassParam;
   SnapshotPort mSnapshotPort{this};
+  ContextRequirementsPort mContextPort{this};
 };

@@ -5,11 +5,13 @@
 #include <new>
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/vsttypes.h"
 #include "vst3/sdk/CPluginFactory.h"
 
 using namespace Steinberg;
 
-const char* const kEffectSDKVersionString = "VST 3.6.12";
+// The SDK the module is built against, as its headers name it.
+const char* const kEffectSDKVersionString = kVstVersionString;
 
 namespace {
 
@@ -82,7 +84,11 @@ extern "C" IPluginFactory* PLUGIN_API GetPluginFactory()
   }
   auto* factory = new (std::nothrow) CPluginFactory(factoryInfo);
   if (!factory) return nullptr;
-  factory->registerClass(&classInfo, CreateEffectInstance, nullptr);
+  if (!factory->registerClass(&classInfo, CreateEffectInstance, nullptr))
+  {
+    factory->release();
+    return nullptr;
+  }
   gPluginFactory = factory;
   return factory;
 }

@@ -9,7 +9,9 @@
 //
 //   IEffectVST3* MakePlug();
 //     Builds one new instance of the effect and returns it holding one reference (the
-//     SDK object's initial one), or null on failure. It must build the instance under a
+//     SDK object's initial one), or null on failure. When memory runs out, construction
+//     throws std::bad_alloc through MakePlug, and the factory answers the host
+//     kOutOfMemory (no exception reaches the host). It must build the instance under a
 //     module-wide mutex (a function-local static Core_Mutex), so instances created from
 //     several host threads are constructed one after the other:
 //         IEffectVST3* MakePlug()
@@ -24,7 +26,8 @@
 //
 // Everything else in the class information is fixed here: category "Audio Module
 // Class", cardinality kManyInstances, class flags kSimpleModeSupported, an empty class
-// vendor (the factory's applies), SDK version "VST 3.6.12", factory flags kUnicode.
+// vendor (the factory's applies), the SDK version the module is built against
+// (kVstVersionString), factory flags kUnicode.
 
 struct IEffectVST3ClassInfo
 {
@@ -44,7 +47,7 @@ IEffectVST3* MakePlug();
 extern const IEffectVST3ClassInfo gEffectClassInfo;
 
 // The texts written into every class record.
-extern const char* const kEffectSDKVersionString;  // "VST 3.6.12"
+extern const char* const kEffectSDKVersionString;  // kVstVersionString, "VST 3.7.2"
 
 // Fill the records from the class information; every unused character is zero.
 void MakeEffectFactoryInfo(const IEffectVST3ClassInfo& ci, Steinberg::PFactoryInfo* info);
@@ -53,7 +56,8 @@ void MakeEffectClassInfo(const IEffectVST3ClassInfo& ci, Steinberg::PClassInfo2*
 void MakeEffectClassID(const IEffectVST3ClassInfo& ci, Steinberg::TUID cid);
 
 // The factory's creation function: MakePlug(), answered as the instance's
-// IAudioProcessor interface (null when MakePlug fails). The context is not used.
+// IAudioProcessor interface (null when MakePlug fails; its exceptions pass to the
+// factory's createInstance, which turns them into error codes). The context is not used.
 Steinberg::FUnknown* CreateEffectInstance(void* context);
 
 extern "C" {

@@ -63,31 +63,68 @@ void IEffectVST3View::ReleaseRunLoop()
 #endif
 }
 
+namespace {
+
+// The one window type the editor can open on this system.
+bool IsNativeType(FIDString type)
+{
+#if SMTG_OS_LINUX
+  return SameType(type, kPlatformTypeX11EmbedWindowID);
+#else
+  return SameType(type, kPlatformTypeNSView);
+#endif
+}
+
+}  // namespace
+
 tresult PLUGIN_API IEffectVST3View::isPlatformTypeSupported(FIDString type)
 {
-  if (!GetGraphics()) return kResultFalse;
-  if (SameType(type, kPlatformTypeX11EmbedWindowID) || SameType(type, kPlatformTypeNSView) ||
-      SameType(type, kPlatformTypeHIView))
-    return kResultTrue;
-  return kResultFalse;
+  return GetGraphics() && IsNativeType(type) ? kResultTrue : kResultFalse;
 }
 
 tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type)
 {
-  IGraphics* graphics = GetGraphics();
-  if (!graphics) return kResultFalse;
-  // Attached twice without removed(): close the first opening properly.
-  if (mAttached) removed();
+  try
+  {
+    IGraphics* graphics = GetGraphics();
+    if (!graphics || !IsNativeType(type)) return kResultFalse;
+    // Attached twice without removed(): close the first opening properly.
+    if (mAttached) removed();
 
-  TakeRunLoop(graphics);
-  if (SameType(type, kPlatformTypeX11EmbedWindowID) || SameType(type, kPlatformTypeNSView))
-    graphics->OpenWindow(parent);
-  else
-    graphics->OpenWindow(parent, nullptr, 0, 0);
-  CPluginView::attached(parent, type);
-  mAttached = true;
-  mPlug->OnGUIOpen();
-  return kResultOk;
+    TakeRunLoop(graphics);
+    mAttached = true;  // from here on, Detach undoes whatever was opened
+    if (!graphics->OpenWindow(parent))
+    {
+      Detach(graphics);
+      return kResultFalse;
+    }
+    CPluginView::attached(parent, type);
+    mPlug->OnGUIOpen();
+    return kResultOk;
+  }
+  catch (...)
+  {
+    if (IGraphics* graphics = GetGraphics())
+    {
+      try
+      {
+        Detach(graphics);
+      }
+      catch (...)
+      {
+      }
+    }
+    return kResultFalse;
+  }
+}
+
+void IEffectVST3View::Detach(IGraphics* graphics)
+{
+  graphics->CloseWindow();
+  // The window is closed: the editor no longer uses the host's loop.
+  graphics->SetHostRunLoop(nullptr);
+  mAttached = false;
+  ReleaseRunLoop();
 }
 
 tresult PLUGIN_API IEffectVST3View::removed()
@@ -96,9 +133,7 @@ tresult PLUGIN_API IEffectVST3View::removed()
   if (mAttached && graphics)
   {
     mPlug->OnGUIClose();
-    graphics->CloseWindow();
-    // The window is closed: the editor no longer uses the host's loop.
-    graphics->SetHostRunLoop(nullptr);
+    Detach(graphics);
   }
   mAttached = false;
   ReleaseRunLoop();
@@ -120,7 +155,14 @@ tresult PLUGIN_API IEffectVST3View::onSize(ViewRect* newSize)
   if (mExpectingNewSize)
   {
     mExpectingNewSize = false;
-    if (mPlug) mPlug->OnWindowResize();
+    try
+    {
+      if (mPlug) mPlug->OnWindowResize();
+    }
+    catch (...)
+    {
+      return kInternalError;
+    }
   }
   return kResultOk;
 }

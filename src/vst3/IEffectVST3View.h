@@ -12,7 +12,7 @@ class IGraphics;
 // closes it again, and carries size changes between host and editor. It owns nothing of
 // the editor.
 //
-// Platform types: "X11EmbedWindowID" (Linux), "NSView" and "HIView", whenever the plug-in
+// Platform types: "X11EmbedWindowID" on Linux ("NSView" elsewhere), whenever the plug-in
 // has an editor attached.
 //
 // Lifetime: holds one reference on the adapter from construction to destruction; the
@@ -35,9 +35,9 @@ public:
 
   //--- IPlugView
   Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
-  // Opens the editor in parent: "X11EmbedWindowID" and "NSView" with OpenWindow(parent),
-  // any other type with OpenWindow(parent, null, 0, 0); then the base's OnGUIOpen().
-  // kResultFalse without an attached editor. The result of opening is not examined.
+  // Opens the editor in parent (OpenWindow(parent)), then the base's OnGUIOpen().
+  // kResultFalse, with nothing left open, without an attached editor, for a type that
+  // isPlatformTypeSupported declines, or when the window cannot be opened.
   Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
   // When attached: OnGUIClose(), the editor's CloseWindow(), then SetHostRunLoop(null); the
   // run loop is released. Then the SDK base's removed().
@@ -45,7 +45,7 @@ public:
   // (0, 0, editor width, editor height); kResultFalse without an attached editor.
   Steinberg::tresult PLUGIN_API getSize(Steinberg::ViewRect* size) override;
   // Stores the rectangle; after a plug-in initiated resize, tells the base OnWindowResize()
-  // once. Always kResultOk.
+  // once. kResultOk (kInternalError should the editor fail).
   Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
 
   // Plug-in initiated size change: the next onSize is the host's answer to it. Asks the
@@ -64,6 +64,8 @@ private:
   void TakeRunLoop(IGraphics* graphics);
   // Releases the run loop taken from the frame, if any.
   void ReleaseRunLoop();
+  // Closes what attached opened; the editor is attached.
+  void Detach(IGraphics* graphics);
 
   IEffectVST3* mPlug;
   bool mExpectingNewSize = false;

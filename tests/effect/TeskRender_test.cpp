@@ -131,9 +131,11 @@ TEST_F(TeskRender, BypassAndOutputFormats)
   Result r = Run("--bypass --precision 32 --block 100 --format f32 '" + Path("in.wav") + "' '" + Path("by.wav") + "'");
   ASSERT_EQ(r.status, 0) << r.err;
   Planar out = ReadOutput("by.wav");
+  // The input, delayed by the plug-in's latency so that it lines up with processed sound.
+  const size_t latency = 3;
   for (int c = 0; c < 2; ++c)
     for (size_t i = 0; i < in[c].size(); ++i)
-      ASSERT_EQ(out[c][i], static_cast<double>(static_cast<float>(in[c][i])));
+      ASSERT_EQ(out[c][i], i < latency ? 0.0 : static_cast<double>(static_cast<float>(in[c][i - latency])));
 
   r = Run("--format s16 '" + Path("in.wav") + "' '" + Path("s16.wav") + "'");
   ASSERT_EQ(r.status, 0) << r.err;
@@ -167,7 +169,7 @@ TEST_F(TeskRender, StateFilesRoundTrip)
 
   r = Run("--state '" + Path("a.state") + "' --list");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("DRIVE"), std::string::npos);
+  EXPECT_NE(r.out.find("Drive"), std::string::npos);
   EXPECT_NE(r.out.find("-22.00"), std::string::npos) << r.out;
 }
 
@@ -178,9 +180,9 @@ TEST_F(TeskRender, ListAndInfoNeedNoFiles)
   int lines = 0;
   for (char c : r.out)
     lines += c == '\n';
-  EXPECT_EQ(lines, 1 + 35);
+  EXPECT_EQ(lines, 1 + 34);
   EXPECT_NE(r.out.find("Bypass"), std::string::npos);
-  EXPECT_NE(r.out.find("OVER"), std::string::npos);
+  EXPECT_NE(r.out.find("Oversampled Saturation"), std::string::npos);
 
   r = Run("--info");
   ASSERT_EQ(r.status, 0) << r.err;

@@ -6,6 +6,8 @@
 
 #include "dsp/TeskChain.h"
 
+#include "ParamChanges.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -146,4 +148,61 @@ TEST(TeskSound, MidSideWithIdenticalChannelsLeavesOnlyTheOffsetResidue)
   Planar out = Render(*host, in, 512);
   for (size_t i = 0; i < out[0].size(); ++i)
     ASSERT_NEAR(out[0][i], out[1][i], 1e-9) << i;
+}
+
+TEST(TeskSound, AutomationLandsOnItsSampleOffset)
+{
+  // Points inside one host block take effect at their frames: the output equals the sound
+  // path run up to each point with the old values and on from there with the new ones.
+  Planar in = TestSignal(2, 900);
+  auto host = OpenTesk(2, 48000, 512);
+  ASSERT_TRUE(host);
+  const ParamSpec& out = kParamSpecs[OUTL];
+  const ParamSpec& low = kParamSpecs[LGAINL];
+  HostParameterChanges changes;
+  changes.Add(OUTL, 100, Normalized(out, -6.0));
+  changes.Add(LGAINL, 333, Normalized(low, 9.0));
+  changes.Add(OUTL, 600, Normalized(out, 4.5));
+  changes.Add(LFREQL, 600, 1.0);
+
+  std::vector<double> l = in[0], r = in[1], ol(900), orr(900);
+  double* ins[2] = {l.data(), r.data()};
+  double* outs[2] = {ol.data(), orr.data()};
+  Steinberg::Vst::AudioBusBuffers inBus, outBus;
+  inBus.numChannels = outBus.numChannels = 2;
+  inBus.channelBuffers64 = ins;
+  outBus.channelBuffers64 = outs;
+  Steinberg::Vst::ProcessData data;
+  data.symbolicSampleSize = Steinberg::Vst::kSample64;
+  data.numSamples = 900;
+  data.numInputs = data.numOutputs = 1;
+  data.inputs = &inBus;
+  data.outputs = &outBus;
+  data.inputParameterChanges = &changes;
+  ASSERT_EQ(host->Processor()->process(data), Steinberg::kResultOk);
+
+  Reference ref;
+  Planar expected(2, std::vector<double>(900));
+  auto run = [&](int from, int to) {
+    Planar piece(2);
+    for (int c = 0; c < 2; ++c)
+      piece[c].assign(in[c].begin() + from, in[c].begin() + to);
+    Planar res = ref.Run(piece, to - from);
+    for (int c = 0; c < 2; ++c)
+      std::copy(res[c].begin(), res[c].end(), expected[c].begin() + from);
+  };
+  run(0, 100);
+  ref.chain->SetStoredValue(OUTL, -6.0);
+  ref.chain->SetStoredValue(OUTR, -6.0);  // linked
+  run(100, 333);
+  ref.chain->SetStoredValue(LGAINL, 9.0);
+  ref.chain->SetStoredValue(LGAINR, 9.0);
+  run(333, 600);
+  ref.chain->SetStoredValue(OUTL, 4.5);
+  ref.chain->SetStoredValue(OUTR, 4.5);
+  ref.chain->SetStoredValue(LFREQL, 2);
+  ref.chain->SetStoredValue(LFREQR, 2);
+  run(600, 900);
+  EXPECT_EQ(ol, expected[0]);
+  EXPECT_EQ(orr, expected[1]);
 }

@@ -2,6 +2,8 @@
 
 #include "effect/Tesk.h"
 
+#include "effect/TeskParameterTable.h"
+#include "framework/ByteChunk.h"
 #include "framework/IParam.h"
 
 #include <gtest/gtest.h>
@@ -38,18 +40,32 @@ TEST(Tesk, ConstructionGivesNamedParametersDefaultsAndOnePreset)
   ASSERT_EQ(in.t->NParams(), 33);
   for (int i = 0; i < 33; ++i) {
     SCOPED_TRACE(kNames[i]);
+    const TeskParams::Param& spec = TeskParams::kTable[i];
     IParam* p = in.P(i);
-    EXPECT_STREQ(p->GetNameForHost(), kNames[i]);
+    // The codes are the short titles, and they never change.
+    EXPECT_STREQ(p->GetShortNameForHost(), kNames[i]);
+    EXPECT_STREQ(spec.code, kNames[i]);
+    EXPECT_STREQ(p->GetNameForHost(), spec.title);
     const bool isDouble = i <= TeskChain::kDRIVE;
     EXPECT_EQ(p->GetKind(), isDouble ? IParam::kTypeDouble : IParam::kTypeInt);
     EXPECT_EQ(p->GetStep(), isDouble ? 0.01 : 1.0);
     EXPECT_EQ(p->GetShape(), 1.0);
-    EXPECT_STREQ(p->GetLabelForHost(), isDouble ? "%" : "");
+    // Gains and the drive are in dB; switches and selections show words or frequencies.
+    EXPECT_STREQ(p->GetLabelForHost(), isDouble ? "dB" : "");
+    EXPECT_EQ(p->GetNDisplayTexts(), isDouble ? 0 : spec.numStrings);
+    for (int k = 0; k < p->GetNDisplayTexts(); ++k)
+      EXPECT_STREQ(p->GetDisplayText(k), spec.strings[k]);
     EXPECT_EQ(p->GetValue(), p->GetDefault());
+    EXPECT_EQ(p->GetMin(), spec.min);
+    EXPECT_EQ(p->GetMax(), spec.max);
+    EXPECT_EQ(p->GetDefault(), spec.def);
     // Every stored value is defined from the start: its parameter's default.
     if (!IsSwitch(i)) {
       EXPECT_EQ(in.t->GetStoredValue(i), p->GetDefault());
     }
+    // The table keeps a stored value exactly where the sound path does.
+    TeskChain chain;
+    EXPECT_EQ(chain.SetStoredValue(i, spec.def), spec.storedSlot != TeskParams::kNone);
   }
   EXPECT_EQ(in.P(TeskChain::kDRIVE)->GetDefault(), -40.0);
   EXPECT_EQ(in.P(TeskChain::kMS)->GetDefault(), 1.0);
@@ -64,6 +80,68 @@ TEST(Tesk, ConstructionGivesNamedParametersDefaultsAndOnePreset)
   EXPECT_EQ(in.t->NInChannels(), 2);
   EXPECT_TRUE(in.t->LegalIO(1, 1));
   EXPECT_FALSE(in.t->LegalIO(2, 1));
+  // The chain's delay and the ringing of its filters.
+  EXPECT_EQ(in.t->GetLatency(), 3);
+  EXPECT_EQ(Tesk::TailSamples(48000.0), 72000);
+  EXPECT_EQ(Tesk::TailSamples(96000.0), 144000);
+  EXPECT_EQ(Tesk::TailSamples(0.0), 0);
+}
+
+TEST(Tesk, TheLinkPairsEveryFirstChannelControlWithItsTwin)
+{
+  // The pairs the link visits, first channel to second; DRIVE, BY, LINK, MS and OVER have
+  // no twin.
+  const int kPairs[][2] = {
+      {TeskChain::kLCUTL, TeskChain::kLCUTR},     {TeskChain::kMFREQ1L, TeskChain::kMFREQ1R},
+      {TeskChain::kMFREQ2L, TeskChain::kMFREQ2R}, {TeskChain::kMFREQ3L, TeskChain::kMFREQ3R},
+      {TeskChain::kMFREQ4L, TeskChain::kMFREQ4R}, {TeskChain::kLFREQL, TeskChain::kLFREQR},
+      {TeskChain::kHFREQL, TeskChain::kHFREQR},   {TeskChain::kLGAINL, TeskChain::kLGAINR},
+      {TeskChain::kHGAINL, TeskChain::kHGAINR},   {TeskChain::kMGAIN1L, TeskChain::kMGAIN1R},
+      {TeskChain::kMGAIN2L, TeskChain::kMGAIN2R}, {TeskChain::kMGAIN3L, TeskChain::kMGAIN3R},
+      {TeskChain::kMGAIN4L, TeskChain::kMGAIN4R}, {TeskChain::kOUTL, TeskChain::kOUTR},
+  };
+  int sources = 0;
+  for (const TeskParams::Param& p : TeskParams::kTable)
+    sources += TeskParams::IsLinkSource(p);
+  EXPECT_EQ(sources, 14);
+  Instance in;
+  for (const auto& pair : kPairs) {
+    SCOPED_TRACE(kNames[pair[0]]);
+    EXPECT_TRUE(TeskParams::IsLinkSource(TeskParams::kTable[pair[0]]));
+    EXPECT_EQ(TeskParams::kTable[pair[0]].linkPartner, pair[1]);
+    // Linked (the default): the second channel follows at the next block start.
+    in.P(pair[0])->SetValue(in.P(pair[0])->GetMax());
+    in.t->OnParamChange(pair[0]);
+  }
+  double l[1] = {0}, r[1] = {0};
+  double* io[2] = {l, r};
+  in.t->ProcessDoubleReplacing(io, io, 0);
+  for (const auto& pair : kPairs)
+    EXPECT_EQ(in.P(pair[1])->GetValue(), in.P(pair[1])->GetMax()) << kNames[pair[1]];
+}
+
+TEST(Tesk, OverMovesTheLatencyAndRestoredStateAppliesTheLink)
+{
+  Instance in;
+  in.P(TeskChain::kOVER)->SetValue(1);
+  in.t->OnParamChange(TeskChain::kOVER);
+  EXPECT_EQ(in.t->GetLatency(), 10);
+  // Set without a notice (as a host's setParamNormalized does): the next block notices.
+  in.P(TeskChain::kOVER)->SetValue(0);
+  double l[1] = {0}, r[1] = {0};
+  double* io[2] = {l, r};
+  in.t->ProcessDoubleReplacing(io, io, 1);
+  EXPECT_EQ(in.t->GetLatency(), 3);
+
+  // A restored state in which the second channel differs while linked is linked at once.
+  ByteChunk state;
+  ASSERT_TRUE(in.t->SerializeState(&state));
+  const double first = 5.0, second = -7.0;
+  std::memcpy(state.GetBytes() + 8 * TeskChain::kOUTL, &first, 8);
+  std::memcpy(state.GetBytes() + 8 * TeskChain::kOUTR, &second, 8);
+  ASSERT_EQ(in.t->UnserializeState(&state, 0), state.Size());
+  EXPECT_EQ(in.P(TeskChain::kOUTR)->GetValue(), 5.0);
+  EXPECT_EQ(in.t->GetStoredValue(TeskChain::kOUTR), 5.0);
 }
 
 TEST(Tesk, OnParamChangeCopiesValuesButNotSwitches)

@@ -1,4 +1,8 @@
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -333,4 +337,90 @@ TEST_F(Files, BrokenFilesAreRejectedWithoutChanges)
   Core_String missing("/nonexistent-dir/none.fxp");
   EXPECT_FALSE(plug.LoadProgramFromFXP(&missing));
   EXPECT_FALSE(plug.SaveProgramAsFXP(&missing));
+}
+
+namespace
+{
+// Limits the size of files this process writes while in scope; a write past it fails
+// (with the signal it would raise ignored), as on a full disk.
+class FileSizeLimit
+{
+public:
+  explicit FileSizeLimit(rlim_t bytes)
+  {
+    getrlimit(RLIMIT_FSIZE, &mOld);
+    mOldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = mOld;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit()
+  {
+    setrlimit(RLIMIT_FSIZE, &mOld);
+    signal(SIGXFSZ, mOldHandler);
+  }
+
+private:
+  rlimit mOld;
+  void (*mOldHandler)(int);
+};
+
+// Names in the folder of path that start with its file name (temporary files included).
+std::vector<std::string> Siblings(const std::string& path)
+{
+  const size_t slash = path.rfind('/');
+  const std::string dir = path.substr(0, slash), name = path.substr(slash + 1);
+  std::vector<std::string> found;
+  if (DIR* d = opendir(dir.c_str()))
+  {
+    while (dirent* e = readdir(d))
+      if (std::string(e->d_name).compare(0, name.size(), name) == 0) found.push_back(e->d_name);
+    closedir(d);
+  }
+  return found;
+}
+}  // namespace
+
+TEST_F(Files, AFailedSaveLeavesTheOldFileWhole)
+{
+  for (bool chunks : {false, true})
+  {
+    for (int kind = 0; kind < 2; ++kind)
+    {
+      SCOPED_TRACE(std::string(chunks ? "chunks " : "params ") + (kind == 0 ? "program" : "bank"));
+      TestPlug plug(Opts(chunks));
+      auto save = [&] { return kind == 0 ? plug.SaveProgramAsFXP(&path) : plug.SaveBankAsFXB(&path); };
+      ASSERT_TRUE(save());
+      const std::vector<unsigned char> good = ReadFileBytes(path.Get());
+      ASSERT_GT(good.size(), 60u);
+      chmod(path.Get(), 0640);
+
+      // The disk fills up half way through the next save.
+      SetValues(plug, 3.0, 0.0, -22.0);
+      plug.ModifyCurrentPreset();
+      {
+        FileSizeLimit limit(40);
+        EXPECT_FALSE(save());
+      }
+      EXPECT_EQ(ReadFileBytes(path.Get()), good);
+      const std::string name = std::string(path.Get()).substr(std::string(path.Get()).rfind('/') + 1);
+      EXPECT_EQ(Siblings(path.Get()), std::vector<std::string>{name});  // no temporary file left
+
+      // A save that succeeds replaces the file and keeps its permissions.
+      ASSERT_TRUE(save());
+      EXPECT_NE(ReadFileBytes(path.Get()), good);
+      struct stat st;
+      ASSERT_EQ(stat(path.Get(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0640u);
+      EXPECT_EQ(Siblings(path.Get()), std::vector<std::string>{name});
+      TestPlug other(Opts(chunks));
+      EXPECT_TRUE(kind == 0 ? other.LoadProgramFromFXP(&path) : other.LoadBankFromFXB(&path));
+      remove(path.Get());
+    }
+  }
+  // A folder is not replaced by a file.
+  const std::string file = path.Get();
+  Core_String folder(file.substr(0, file.rfind('/')).c_str());
+  TestPlug plug(Opts(false));
+  EXPECT_FALSE(plug.SaveProgramAsFXP(&folder));
 }

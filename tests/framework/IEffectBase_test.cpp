@@ -180,14 +180,25 @@ TEST(IEffectBase, LatencyDelayLine)
   EXPECT_EQ(out[2], 7.0);
   EXPECT_EQ(out[1], 0.0);
 
-  // A new latency clears the line.
+  // A latency within the line's length keeps its history: the output goes on with the
+  // input of 2 frames ago.
+  for (int s = 0; s < 8; ++s) in[s] = s + 1;
+  plug.PassThroughBuffers(0.0, 8);
   plug.SetLatency(2);
   EXPECT_EQ(plug.GetLatency(), 2);
   EXPECT_EQ(plug.GetDelay()->GetDelayTime(), 2);
-  in[0] = 1;
+  for (int s = 0; s < 8; ++s) in[s] = 10 + s;
   plug.PassThroughBuffers(0.0, 4);
-  EXPECT_EQ(out[0], 0.0);
-  EXPECT_EQ(out[2], 1.0);
+  EXPECT_EQ(out[0], 7.0);
+  EXPECT_EQ(out[1], 8.0);
+  EXPECT_EQ(out[2], 10.0);
+
+  // A longer one than the line holds grows it, cleared.
+  plug.SetLatency(5);
+  EXPECT_EQ(plug.GetDelay()->GetDelayTime(), 5);
+  plug.PassThroughBuffers(0.0, 8);
+  EXPECT_EQ(out[4], 0.0);
+  EXPECT_EQ(out[5], 10.0);
 }
 
 TEST(IEffectBase, PassThroughWithoutLatencyCopies)
@@ -360,6 +371,18 @@ TEST(IEffectBase, SetParameterFromGUI)
   EXPECT_EQ(plug.paramChanges.size(), 1u);
 }
 
+TEST(IEffectBase, TheHostIsToldWithTheMutexReleased)
+{
+  // A host may wait for its audio thread, which waits for this mutex, inside the call.
+  TestPlug plug;
+  plug.probeLock = true;
+  plug.SetParameterFromGUI(0, 0.25);
+  plug.DirtyParameters();
+  EXPECT_EQ(plug.informed.size(), 4u);
+  EXPECT_EQ(plug.informedUnderLock, 0);
+  EXPECT_DOUBLE_EQ(plug.GetParam(0)->GetValue(), -9.0);  // changed before the host heard
+}
+
 TEST(IEffectBase, EditorAttachRedrawAndOwnership)
 {
   bool firstDeleted = false, secondDeleted = false;
@@ -461,4 +484,27 @@ TEST(NChanDelay, DelaysSharedChannelsAndSilencesTheRest)
   double* pp[] = {in, out1};
   none.ProcessBlock(pp, po, 4);
   EXPECT_EQ(out0[2], 3.0);
+
+  // Reserved length: the delay moves within it without losing what the line holds, also
+  // through a length of 0 (which copies but keeps recording).
+  NChanDelay line(1, 1, 1);
+  ASSERT_TRUE(line.Reserve(4));
+  EXPECT_EQ(line.GetCapacity(), 4);
+  double ramp[4] = {1, 2, 3, 4}, o[4];
+  double* ri[] = {ramp};
+  double* ro[] = {o};
+  line.ProcessBlock(ri, ro, 4);
+  EXPECT_EQ(o[0], 0.0);
+  EXPECT_EQ(o[3], 3.0);
+  ASSERT_TRUE(line.ChangeDelayTime(0));
+  double next[2] = {5, 6};
+  double* ni[] = {next};
+  line.ProcessBlock(ni, ro, 2);
+  EXPECT_EQ(o[0], 5.0);
+  ASSERT_TRUE(line.ChangeDelayTime(4));
+  line.ProcessBlock(ri, ro, 2);  // four frames back: 3, then 4
+  EXPECT_EQ(o[0], 3.0);
+  EXPECT_EQ(o[1], 4.0);
+  EXPECT_FALSE(line.ChangeDelayTime(5));
+  EXPECT_EQ(line.GetDelayTime(), 4);
 }

@@ -264,3 +264,133 @@ TEST(IParam, DBToAmp)
   p.SetValue(6.0);
   EXPECT_NEAR(p.DBToAmp(), std::pow(10.0, 6.0 / 20.0), 1e-12);
 }
+
+TEST(IParam, SignedDisplayAndShortName)
+{
+  IParam p;
+  p.InitDouble("Low Gain", 0.0, -18.0, 18.0, 0.01, "dB");
+  p.SetSignedDisplay(true);
+  p.SetShortName("LGAINL");
+  EXPECT_STREQ(p.GetShortNameForHost(), "LGAINL");
+  struct
+  {
+    double plain;
+    const char* text;
+  } cases[] = {{2.5, "+2.50"}, {-3.0, "-3.00"}, {0.0, "0.00"}, {-0.001, "0.00"}, {0.004, "0.00"}, {18.0, "+18.00"}};
+  for (const auto& c : cases)
+  {
+    char out[16];
+    p.GetDisplayForHost(c.plain, false, out);
+    EXPECT_STREQ(out, c.text) << c.plain;
+  }
+  // Without the sign the text is as before.
+  IParam q;
+  q.InitDouble("Drive", -40.0, -60.0, -20.0, 0.01, "dB");
+  char out[16];
+  q.GetDisplayForHost(-40.0, false, out);
+  EXPECT_STREQ(out, "-40.00");
+  // A buffer too small for the sign still ends in a terminator.
+  char tiny[3];
+  p.GetDisplayForHost(2.5, false, tiny);
+  EXPECT_STREQ(tiny, "+2");
+}
+
+TEST(IParam, FromDisplayTextReadsValuesAndRefusesTheRest)
+{
+  IParam gain;  // -18..18 dB
+  gain.InitDouble("Gain", 0.0, -18.0, 18.0, 0.01, "dB");
+  IParam freq;  // a frequency list, not in order
+  freq.InitInt("Freq", 0, 0, 2);
+  freq.SetDisplayText(0, "1 kHz");
+  freq.SetDisplayText(1, "3 kHz");
+  freq.SetDisplayText(2, "60 Hz");
+  IParam link;  // words
+  link.InitInt("Link", 0, 0, 1);
+  link.SetDisplayText(0, "Linked");
+  link.SetDisplayText(1, "Independent");
+  IParam toggle;
+  toggle.InitInt("Over", 0, 0, 1);
+  toggle.SetDisplayText(0, "Off");
+  toggle.SetDisplayText(1, "4x");
+  IParam order;  // a number without texts
+  order.InitInt("Order", 2, 1, 4);
+
+  struct Case
+  {
+    const IParam* param;
+    const char* text;
+    bool ok;
+    double plain;
+  } cases[] = {
+      {&gain, "+2.5 dB", true, 2.5},
+      {&gain, "2.50", true, 2.5},
+      {&gain, " -3 ", true, -3.0},
+      {&gain, "-3dB", true, -3.0},
+      {&gain, "1e1", true, 10.0},
+      {&gain, "40", true, 18.0},  // limited to the range
+      {&gain, "-0", true, 0.0},
+      {&gain, ".5", true, 0.5},
+      {&gain, "", false, 0},
+      {&gain, "   ", false, 0},
+      {&gain, "abc", false, 0},
+      {&gain, "nan", false, 0},
+      {&gain, "inf", false, 0},
+      {&gain, "1e309", false, 0},
+      {&gain, "2.5 Hz", false, 0},
+      {&gain, "2.5 dB x", false, 0},
+      {&gain, "2..5", false, 0},
+      {&gain, "+", false, 0},
+      {&gain, "2,5", false, 0},
+      {&freq, "3 kHz", true, 1},
+      {&freq, "3k", true, 1},
+      {&freq, "3000", true, 1},
+      {&freq, "3000 Hz", true, 1},
+      {&freq, "60", true, 2},
+      {&freq, "60 HZ", true, 2},
+      {&freq, "1 kHz", true, 0},
+      {&freq, "2", false, 0},  // names no frequency of the list
+      {&freq, "61 Hz", false, 0},
+      {&freq, "60 dB", false, 0},
+      {&link, "independent", true, 1},
+      {&link, "LINKED", true, 0},
+      {&link, "1", true, 1},  // the value itself
+      {&link, "2", false, 0},
+      {&link, "0.5", false, 0},
+      {&link, "Link", false, 0},
+      {&toggle, "4x", true, 1},
+      {&toggle, "off", true, 0},
+      {&toggle, "on", false, 0},
+      {&order, "3", true, 3},
+      {&order, "9", true, 4},
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(std::string(c.param->GetNameForHost()) + " '" + c.text + "'");
+    double plain = -123.0;
+    EXPECT_EQ(c.param->FromDisplayText(c.text, &plain), c.ok);
+    EXPECT_EQ(plain, c.ok ? c.plain : -123.0);
+  }
+  double plain = 0.0;
+  EXPECT_FALSE(gain.FromDisplayText(nullptr, &plain));
+  EXPECT_FALSE(gain.FromDisplayText("1", nullptr));
+
+  // Everything the parameter prints reads back as the same value.
+  IParam signedGain;
+  signedGain.InitDouble("Gain", 0.0, -18.0, 18.0, 0.01, "dB");
+  signedGain.SetSignedDisplay(true);
+  for (const IParam* p : {&signedGain, &freq, &link, &toggle, &order})
+  {
+    for (int i = 0; i <= 40; ++i)
+    {
+      const double v = p->GetNonNormalized(i / 40.0);
+      char text[32];
+      p->GetDisplayForHost(v, false, text);
+      double back = -123.0;
+      ASSERT_TRUE(p->FromDisplayText(text, &back)) << text;
+      if (p->GetKind() == IParam::kTypeDouble)
+        EXPECT_NEAR(back, v, 0.005) << text;
+      else
+        EXPECT_EQ(back, (double)IParam::TruncToInt(v)) << text;
+    }
+  }
+}

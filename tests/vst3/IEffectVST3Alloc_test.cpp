@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "vst3/IEffectVST3Factory.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -19,10 +21,20 @@ using namespace Steinberg::Vst;
 namespace {
 std::atomic<bool> gCounting{false};
 std::atomic<long> gAllocations{0};
+// When above 0: counts allocations down, and the one that reaches 0 fails.
+std::atomic<long> gFailCountdown{0};
+
+bool FailThisOne()
+{
+  long n = gFailCountdown.load(std::memory_order_relaxed);
+  while (n > 0 && !gFailCountdown.compare_exchange_weak(n, n - 1)) {}
+  return n == 1;
+}
 
 void* CountedAlloc(size_t size)
 {
   if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1);
+  if (FailThisOne()) return nullptr;
   return std::malloc(size ? size : 1);
 }
 }  // namespace
@@ -54,16 +66,19 @@ void* __libc_realloc(void*, size_t);
 void* malloc(size_t size)
 {
   if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1);
+  if (FailThisOne()) return nullptr;
   return __libc_malloc(size);
 }
 void* calloc(size_t n, size_t size)
 {
   if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1);
+  if (FailThisOne()) return nullptr;
   return __libc_calloc(n, size);
 }
 void* realloc(void* p, size_t size)
 {
   if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1);
+  if (FailThisOne()) return nullptr;
   return __libc_realloc(p, size);
 }
 }
@@ -106,7 +121,8 @@ TEST(ProcessAllocations, NoAllocationAfterTheFirstBlock)
     StartPlugin(plug, &host, size, 128);
     const bool use64 = size == kSample64;
     TestBlock block(128, use64), longBlock(128 * 3 + 1, use64), mono(100, use64, 1);
-    TestParamChanges changes;
+    TestParamChanges changes, outChanges;
+    block.mData.outputParameterChanges = &outChanges;
     ProcessContext ctx = {};
     ctx.tempo = 120.0;
     block.mData.processContext = &ctx;
@@ -116,6 +132,7 @@ TEST(ProcessAllocations, NoAllocationAfterTheFirstBlock)
       for (int i = 0; i < 20; ++i)
       {
         changes.Clear();
+        outChanges.Clear();
         changes.Add(TestEffect::kGain, {0.1, 0.2, i / 20.0});
         changes.Add(TestEffect::kActive, {(double)(i & 1)});
         changes.Add(IEffectVST3::kBypassParamID, {i % 3 == 0 ? 1.0 : 0.0});
@@ -133,4 +150,61 @@ TEST(ProcessAllocations, NoAllocationAfterTheFirstBlock)
     plug->terminate();
     plug->release();
   }
+}
+
+TEST(OutOfMemory, EveryHostEntryFailsCleanly)
+{
+  // The k-th allocation fails, for every k until one pass needs no failure handled: each
+  // time the host gets either a complete instance (an allocation may be retried smaller)
+  // or an error code and no instance - never an exception or a crash, and nothing leaks
+  // (the sanitizer build checks the last two).
+  IPluginFactory* factory = GetPluginFactory();
+  ASSERT_NE(factory, nullptr);
+  PClassInfo info;
+  ASSERT_EQ(factory->getClassInfo(0, &info), kResultOk);
+  const int before = TestEffect::sInstances;
+  int refused = 0;
+  for (long k = 1;; ++k)
+  {
+    void* obj = &obj;
+    gFailCountdown = k;
+    const tresult r = factory->createInstance(info.cid, IComponent::iid, &obj);
+    const bool failed = gFailCountdown == 0;
+    gFailCountdown = 0;
+    if (r == kResultOk)
+    {
+      // Whatever succeeded is whole: every parameter exists.
+      auto* plug = dynamic_cast<IEffectVST3*>(static_cast<IComponent*>(obj));
+      ASSERT_NE(plug, nullptr) << k;
+      ASSERT_EQ(plug->NParams(), TestEffect::kNumParams) << k;
+      for (int i = 0; i < TestEffect::kNumParams; ++i) ASSERT_NE(plug->GetParam(i), nullptr) << k;
+      static_cast<IComponent*>(obj)->release();
+    }
+    else
+    {
+      ++refused;
+      EXPECT_EQ(r, kOutOfMemory) << k;
+      EXPECT_EQ(obj, nullptr) << k;
+    }
+    EXPECT_EQ(TestEffect::sInstances, before) << k;
+    if (!failed) break;
+    ASSERT_LT(k, 100000);
+  }
+  EXPECT_GT(refused, 3);
+
+  NamedHostApplication host("Test Host");
+  for (long k = 1;; ++k)
+  {
+    auto* plug = new TestEffect();
+    gFailCountdown = k;
+    const tresult r = plug->initialize(&host);
+    const bool failed = gFailCountdown == 0;
+    gFailCountdown = 0;
+    EXPECT_TRUE(r == kOutOfMemory || r == kResultOk) << k;
+    plug->terminate();
+    plug->release();
+    if (!failed) break;
+    ASSERT_LT(k, 100000);
+  }
+  factory->release();
 }

@@ -77,7 +77,7 @@ TEST(Factory, ClassInformationToTheByte)
   ExpectField(c2.subCategories, PClassInfo2::kSubCategoriesSize, "Fx|EQ");
   ExpectField(c2.vendor, PClassInfo2::kVendorSize, "");
   ExpectField(c2.version, PClassInfo2::kVersionSize, "1.2.3");
-  ExpectField(c2.sdkVersion, PClassInfo2::kVersionSize, "VST 3.6.12");
+  ExpectField(c2.sdkVersion, PClassInfo2::kVersionSize, kVstVersionString);  // the SDK built against
 
   PClassInfoW cw;
   ASSERT_EQ(f3->getClassInfoUnicode(0, &cw), kResultOk);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -46,22 +47,59 @@ TEST_P(ProcessTest, ProcessesWithTheEffect)
     for (int s = 0; s < kMaxBlock; ++s) ASSERT_NEAR(block.Out(c, s), block.In(c, s), Tol());
 }
 
-TEST_P(ProcessTest, LastPointOfEachQueueWins)
+TEST_P(ProcessTest, EveryPointAppliesAtItsOffset)
 {
-  TestParamChanges changes;
-  changes.Add(TestEffect::kGain, {0.0, 1.0, 0.75});  // -12, +12, then +6 dB
-  changes.Add(TestEffect::kActive, {1.0});
-  TestBlock block(16, Use64());
-  block.mData.inputParameterChanges = &changes;
-  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+  // A queue's points, in the order the host lists them: (offset, value). Gain is -12..12
+  // dB, so normalised 0.25 is -6 dB, 0.5 is 0 dB, 0.75 is +6 dB, 1.0 is +12 dB.
+  struct Point
+  {
+    int32 offset;
+    double value;
+  };
+  struct Case
+  {
+    const char* name;
+    int frames;
+    std::vector<Point> points;
+    std::vector<std::pair<int, double>> gainFrom;  // (first frame, gain in dB)
+  } cases[] = {
+      {"three points", 16, {{0, 0.0}, {1, 1.0}, {2, 0.75}}, {{0, -12.0}, {1, 12.0}, {2, 6.0}}},
+      {"inside the block", 40, {{13, 0.25}, {29, 0.75}}, {{0, 0.0}, {13, -6.0}, {29, 6.0}}},
+      // Longer than the maximum block: the pieces are cut at the points and at the maximum.
+      {"across slices", kMaxBlock * 2 + 9, {{70, 1.0}, {kMaxBlock * 2 + 3, 0.25}},
+       {{0, 0.0}, {70, 12.0}, {kMaxBlock * 2 + 3, -6.0}}},
+      // Two points at one offset: the later one holds; an offset past the end applies at the
+      // last frame.
+      {"same offset and past the end", 20, {{5, 1.0}, {5, 0.25}, {99, 0.75}}, {{0, 0.0}, {5, -6.0}, {19, 6.0}}},
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    mPlug->setParamNormalized(TestEffect::kGain, 0.5);
+    TestParamChanges setBack;
+    setBack.Add(TestEffect::kGain, {0.5});
+    TestBlock reset(1, Use64());
+    reset.mData.inputParameterChanges = &setBack;
+    ASSERT_EQ(mPlug->process(reset.mData), kResultOk);
 
-  EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 6.0);
-  EXPECT_DOUBLE_EQ(mPlug->mGainDB, 6.0);
-  EXPECT_TRUE(mPlug->mActive);
-  EXPECT_DOUBLE_EQ(mPlug->getParamNormalized(TestEffect::kGain), 0.75);
-  // The change holds for the whole block, from its first sample.
-  for (int s = 0; s < 16; ++s)
-    ASSERT_NEAR(block.Out(0, s), block.In(0, s) * Gain(6.0) + TestEffect::kOffset, Tol());
+    TestParamChanges changes;
+    TestParamQueue* q = changes.Add(TestEffect::kGain, {});
+    for (const Point& p : c.points)
+    {
+      int32 index = 0;
+      q->addPoint(p.offset, p.value, index);
+    }
+    TestBlock block(c.frames, Use64());
+    block.mData.inputParameterChanges = &changes;
+    ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+    size_t k = 0;
+    for (int s = 0; s < c.frames; ++s)
+    {
+      while (k + 1 < c.gainFrom.size() && c.gainFrom[k + 1].first <= s) ++k;
+      ASSERT_NEAR(block.Out(0, s), block.In(0, s) * Gain(c.gainFrom[k].second), Tol()) << "frame " << s;
+    }
+    EXPECT_DOUBLE_EQ(mPlug->mGainDB, c.gainFrom.back().second);
+  }
 }
 
 TEST_P(ProcessTest, BadQueuesAndValuesChangeNothing)
@@ -90,7 +128,7 @@ TEST_P(ProcessTest, BadQueuesAndValuesChangeNothing)
   EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kMix)->GetValue(), 0.0);
 }
 
-TEST_P(ProcessTest, BypassByParameterPassesInputThrough)
+TEST_P(ProcessTest, BypassCrossfadesAndIsKeptAcrossSetup)
 {
   TestParamChanges changes;
   changes.Add(TestEffect::kGain, {1.0});
@@ -101,21 +139,45 @@ TEST_P(ProcessTest, BypassByParameterPassesInputThrough)
   EXPECT_FALSE(mPlug->GetBypassed());
   EXPECT_NEAR(block.Out(1, 3), block.In(1, 3) * Gain(12.0), Tol());
 
+  // Bypassing while playing fades from the processed to the passed-through sound over
+  // 5 ms (240 frames at 48 kHz), with the effect running during the fade.
+  const int fade = 240;
   changes.Clear();
   changes.Add(IEffectVST3::kBypassParamID, {0.51});
+  TestBlock fading(40, Use64());
+  fading.mData.inputParameterChanges = &changes;
+  int frame = 0;
+  for (int b = 0; b < fade / 40; ++b)
+  {
+    fading.Fill();
+    const int blocks = mPlug->mBlocks;
+    ASSERT_EQ(mPlug->process(fading.mData), kResultOk);
+    changes.Clear();
+    EXPECT_EQ(mPlug->mBlocks, blocks + 1);
+    for (int s = 0; s < 40; ++s, ++frame)
+    {
+      const double g = (frame + 1.0) / fade;  // weight of the input
+      const double expected = (1.0 - g) * fading.In(0, s) * Gain(12.0) + g * fading.In(0, s);
+      ASSERT_NEAR(fading.Out(0, s), expected, Use64() ? 1e-12 : 1e-6) << "frame " << frame;
+    }
+  }
+  EXPECT_TRUE(mPlug->GetBypassed());
+  EXPECT_EQ(mPlug->getParamNormalized(IEffectVST3::kBypassParamID), 1.0);
+  // After the fade: the input as it is, and the effect does not run.
   block.Fill();
   const int blocks = mPlug->mBlocks;
   ASSERT_EQ(mPlug->process(block.mData), kResultOk);
-  EXPECT_TRUE(mPlug->GetBypassed());
-  EXPECT_EQ(mPlug->getParamNormalized(IEffectVST3::kBypassParamID), 1.0);
-  EXPECT_EQ(mPlug->mBlocks, blocks);  // the effect did not run
+  EXPECT_EQ(mPlug->mBlocks, blocks);
   for (int c = 0; c < 2; ++c)
     for (int s = 0; s < 32; ++s) ASSERT_EQ(block.Out(c, s), block.In(c, s));
 
-  // setupProcessing switches bypass off again.
+  // A new set-up keeps the host's bypass.
   ProcessSetup setup{kRealtime, GetParam(), kMaxBlock, 48000.0};
   ASSERT_EQ(mPlug->setupProcessing(setup), kResultOk);
-  EXPECT_EQ(mPlug->getParamNormalized(IEffectVST3::kBypassParamID), 0.0);
+  EXPECT_EQ(mPlug->getParamNormalized(IEffectVST3::kBypassParamID), 1.0);
+  block.Fill();
+  ASSERT_EQ(mPlug->process(block.mData), kResultOk);
+  EXPECT_EQ(block.Out(0, 0), block.In(0, 0));
 }
 
 TEST_P(ProcessTest, PresetParameterRestoresPresets)
@@ -128,12 +190,12 @@ TEST_P(ProcessTest, PresetParameterRestoresPresets)
   ASSERT_EQ(mPlug->process(block.mData), kResultOk);
   EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 0.0);
 
-  // 1.0 asks for preset 1, which does not exist: nothing changes.
+  // 1.0 names the last preset (the index is limited to the presets).
   mPlug->setParamNormalized(TestEffect::kGain, 1.0);
   changes.Clear();
   changes.Add(IEffectVST3::kPresetParamID, {1.0});
   ASSERT_EQ(mPlug->process(block.mData), kResultOk);
-  EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 12.0);
+  EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 0.0);
   EXPECT_EQ(mPlug->GetCurrentPresetIdx(), 0);
 }
 
@@ -318,24 +380,40 @@ INSTANTIATE_TEST_SUITE_P(SampleSizes, ProcessTest, ::testing::Values(kSample32, 
                                                           : std::string("Double");
                          });
 
-TEST(ProcessBeforeSetup, ProducesSilenceOrNothing)
+TEST(ProcessBeforeSetup, EveryOutputIsSilenced)
 {
   NamedHostApplication host("Test Host");
   auto* plug = new TestEffect();
   ASSERT_EQ(plug->initialize(&host), kResultOk);
   plug->activateBus(kAudio, kInput, 0, true);
   plug->activateBus(kAudio, kOutput, 0, true);
-  for (bool use64 : {false, true})
-  {
-    TestBlock block(512, use64);
-    ASSERT_EQ(plug->process(block.mData), kResultOk);
-    for (int s = 0; s < 512; ++s) ASSERT_EQ(block.Out(0, s), 0.0);
-  }
-  // Not even initialised: no buses, nothing written.
+  // Before set-up, then set up but not active, then after deactivation; also channels
+  // beyond the bus and an output bus the plug-in does not have.
+  auto check = [](TestEffect* p, const char* when) {
+    SCOPED_TRACE(when);
+    for (bool use64 : {false, true})
+    {
+      TestBlock block(512, use64, 3);
+      AudioBusBuffers outs[2] = {block.mOutBus, block.mOutBus};
+      block.mData.outputs = outs;
+      block.mData.numOutputs = 2;
+      block.mData.symbolicSampleSize = use64 ? kSample64 : kSample32;
+      ASSERT_EQ(p->process(block.mData), kResultOk);
+      for (int c = 0; c < 3; ++c)
+        for (int s = 0; s < 512; ++s) ASSERT_EQ(block.Out(c, s), 0.0);
+      EXPECT_EQ(outs[0].silenceFlags, 7u);
+    }
+  };
+  check(plug, "before set-up");
+  ProcessSetup setup{kRealtime, kSample32, 512, 48000.0};
+  ASSERT_EQ(plug->setupProcessing(setup), kResultOk);
+  check(plug, "set up, inactive");
+  plug->setActive(true);
+  plug->setActive(false);
+  check(plug, "deactivated");
+  // Not even initialised: no buses, still silence.
   auto* bare = new TestEffect();
-  TestBlock block(16);
-  ASSERT_EQ(bare->process(block.mData), kResultOk);
-  EXPECT_EQ(block.Out(0, 0), TestBlock::kMarker);
+  check(bare, "not initialised");
   bare->release();
   plug->terminate();
   plug->release();
@@ -347,7 +425,8 @@ TEST(ProcessLatency, BypassDelaysByTheLatency)
   auto* plug = new TestEffect(IEffectInstanceInfo(), 3);
   StartPlugin(plug, &host, kSample64, 64);
   EXPECT_EQ(plug->getLatencySamples(), 3u);
-  plug->SetBypassed(true);
+  // Set before the first block: nothing has sounded, so no fade.
+  ASSERT_EQ(plug->setParamNormalized(IEffectVST3::kBypassParamID, 1.0), kResultOk);
   TestBlock block(16, true);
   ASSERT_EQ(plug->process(block.mData), kResultOk);
   for (int s = 0; s < 16; ++s) ASSERT_EQ(block.Out(0, s), s < 3 ? 0.0 : block.In(0, s - 3));

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <thread>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -95,22 +96,33 @@ TEST_F(StateTest, RoundTripIntoAnotherInstance)
   other->release();
 }
 
-TEST_F(StateTest, StateWithoutBypassFlagRestoresParametersOnly)
+TEST_F(StateTest, ShorterAndLongerStreams)
 {
   mPlug->setParamNormalized(TestEffect::kGain, 1.0);
-  std::vector<char> bytes = Save(mPlug);
-  bytes.resize(kStateBytes);
+  const std::vector<char> full = Save(mPlug);
+
+  // The parameters without the bypass flag (or with part of it) are a whole state of
+  // their own: the parameters are restored and the bypass stays as it was.
+  for (size_t extra : {(size_t)0, (size_t)1, (size_t)3})
+  {
+    SCOPED_TRACE(extra);
+    std::vector<char> bytes(full.begin(), full.begin() + kStateBytes + extra);
+    mPlug->setParamNormalized(TestEffect::kGain, 0.0);
+    mPlug->SetBypassed(true);
+    EXPECT_EQ(Load(mPlug, bytes), kResultOk);
+    EXPECT_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 12.0);
+    EXPECT_TRUE(mPlug->GetBypassed());
+  }
+
+  // Bytes after the flag are left for later versions.
+  std::vector<char> longer = full;
+  longer[kStateBytes] = 1;
+  longer.insert(longer.end(), {'n', 'e', 'x', 't'});
+  mPlug->SetBypassed(false);
   mPlug->setParamNormalized(TestEffect::kGain, 0.0);
-  mPlug->SetBypassed(true);
-  EXPECT_EQ(Load(mPlug, bytes), kResultFalse);
+  EXPECT_EQ(Load(mPlug, longer, 5), kResultOk);
   EXPECT_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 12.0);
   EXPECT_TRUE(mPlug->GetBypassed());
-
-  // A partial flag counts as missing.
-  bytes.push_back(1);
-  mPlug->SetBypassed(false);
-  EXPECT_EQ(Load(mPlug, bytes), kResultFalse);
-  EXPECT_FALSE(mPlug->GetBypassed());
 }
 
 TEST_F(StateTest, TruncatedStreamsChangeNothing)
@@ -153,7 +165,7 @@ TEST_F(StateTest, RandomStreamsLeaveEveryValueInRange)
     std::vector<char> bytes(rng() % (kStateBytes + 16));
     for (char& b : bytes) b = (char)(rng() & 0xFF);
     const tresult r = Load(mPlug, bytes);
-    EXPECT_EQ(r, bytes.size() >= (size_t)kStateBytes + 4 ? kResultOk : kResultFalse);
+    EXPECT_EQ(r, bytes.size() >= (size_t)kStateBytes ? kResultOk : kResultFalse);
     for (int i = 0; i < TestEffect::kNumParams; ++i)
     {
       IParam* p = mPlug->GetParam(i);
@@ -168,4 +180,74 @@ TEST_F(StateTest, FailedWritesAreReported)
   TestStream stream;
   stream.mFailWrites = true;
   EXPECT_EQ(mPlug->getEditorState(&stream), kResultFalse);
+}
+
+namespace {
+
+// A stream that fails after a number of bytes and checks, at every call, whether the
+// plug-in's mutex is free (another thread tries to take it).
+class ProbeStream : public TestStream
+{
+public:
+  explicit ProbeStream(Core_Mutex* mutex) : mMutex(mutex) {}
+  tresult PLUGIN_API read(void* buffer, int32 numBytes, int32* numBytesRead) override
+  {
+    Probe();
+    if (mFailAfter >= 0 && mPos >= (size_t)mFailAfter)
+    {
+      if (numBytesRead) *numBytesRead = 0;
+      return kInternalError;
+    }
+    if (mFailAfter >= 0 && mPos + (size_t)numBytes > (size_t)mFailAfter) numBytes = (int32)(mFailAfter - mPos);
+    return TestStream::read(buffer, numBytes, numBytesRead);
+  }
+  tresult PLUGIN_API write(void* buffer, int32 numBytes, int32* numBytesWritten) override
+  {
+    Probe();
+    return TestStream::write(buffer, numBytes, numBytesWritten);
+  }
+  void Probe()
+  {
+    bool free = false;
+    std::thread([&] {
+      free = mMutex->TryLock();
+      if (free) mMutex->Unlock();
+    }).join();
+    if (!free) ++mCallsUnderLock;
+  }
+
+  Core_Mutex* mMutex;
+  long mFailAfter = -1;
+  int mCallsUnderLock = 0;
+};
+
+}  // namespace
+
+TEST_F(StateTest, HostStreamsAreUsedWithoutTheMutexAndFailuresChangeNothing)
+{
+  mPlug->setParamNormalized(TestEffect::kGain, 1.0);
+  IComponent* component = mPlug;
+  for (int kind = 0; kind < 2; ++kind)
+  {
+    SCOPED_TRACE(kind == 0 ? "controller" : "component");
+    ProbeStream out(mPlug->GetMutex());
+    ASSERT_EQ(kind == 0 ? mPlug->getEditorState(&out) : component->getState(&out), kResultOk);
+    EXPECT_EQ(out.mCallsUnderLock, 0);
+
+    // A stream that fails inside the parameters changes nothing.
+    mPlug->setParamNormalized(TestEffect::kGain, 0.5);
+    const std::vector<char> before = Save(mPlug);
+    ProbeStream broken(mPlug->GetMutex());
+    broken.mBytes = out.mBytes;
+    broken.mFailAfter = kStateBytes - 8;
+    EXPECT_EQ(kind == 0 ? mPlug->setEditorState(&broken) : component->setState(&broken), kResultFalse);
+    EXPECT_EQ(Save(mPlug), before);
+    EXPECT_EQ(broken.mCallsUnderLock, 0);
+
+    ProbeStream in(mPlug->GetMutex());
+    in.mBytes = out.mBytes;
+    ASSERT_EQ(kind == 0 ? mPlug->setEditorState(&in) : component->setState(&in), kResultOk);
+    EXPECT_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 12.0);
+    EXPECT_EQ(in.mCallsUnderLock, 0);
+  }
 }

@@ -55,6 +55,13 @@ public:
   void* OpenWindow(void* parent) override
   {
     mParent = parent;
+    if (mFailOpen)
+    {
+      // A window system that gives up half way: something is left to close.
+      IGraphicsHeadless::OpenWindow(parent);
+      mLog->push_back("open-failed");
+      return nullptr;
+    }
     void* window = IGraphicsHeadless::OpenWindow(parent);
     mLog->push_back("open");
     return window;
@@ -73,6 +80,7 @@ public:
 
   void* mRunLoop = nullptr;
   void* mParent = nullptr;
+  bool mFailOpen = false;
 
 private:
   std::vector<std::string>* mLog;
@@ -306,10 +314,14 @@ TEST_F(ViewTest, PlatformTypesAndSize)
 {
   AttachEditor();
   IEffectVST3View* view = CreateView();
-  for (const char* type : {"X11EmbedWindowID", "NSView", "HIView"})
-    EXPECT_EQ(view->isPlatformTypeSupported(type), kResultTrue) << type;
-  for (const char* type : {"HWND", "x11embedwindowid", "UIView", ""})
+  // On Linux the editor opens in an X11 window only.
+  EXPECT_EQ(view->isPlatformTypeSupported("X11EmbedWindowID"), kResultTrue);
+  for (const char* type : {"NSView", "HIView", "HWND", "x11embedwindowid", "UIView", ""})
+  {
     EXPECT_EQ(view->isPlatformTypeSupported(type), kResultFalse) << type;
+    EXPECT_EQ(view->attached((void*)0x55, type), kResultFalse) << type;
+  }
+  EXPECT_TRUE(mLog.empty());  // nothing opened
   EXPECT_EQ(view->isPlatformTypeSupported(nullptr), kResultFalse);
 
   ViewRect r(5, 6, 7, 8);
@@ -375,7 +387,7 @@ TEST_F(ViewTest, AttachHandsTheHostRunLoopToTheEditorUntilRemoved)
   EXPECT_EQ(loop.mRefs, 1);
 
   // Opening again queries the loop again; the views's release leaves no reference behind.
-  ASSERT_EQ(view->attached(parent, "NSView"), kResultOk);
+  ASSERT_EQ(view->attached(parent, "X11EmbedWindowID"), kResultOk);
   EXPECT_EQ(loop.mRefs, 2);
   EXPECT_EQ(view->removed(), kResultOk);
   view->release();
@@ -392,16 +404,42 @@ TEST_F(ViewTest, AttachWithoutRunLoopOrFrameGivesTheEditorNull)
   EXPECT_EQ(mLog, (Log{"run-loop-null", "open", "gui-open"}));
   EXPECT_EQ(view->removed(), kResultOk);
 
-  // Another platform type uses the window-and-control form; no frame at all.
+  // No frame at all.
   IEffectVST3View* other = CreateView();
   mLog.clear();
-  ASSERT_EQ(other->attached((void*)0x55, "HIView"), kResultOk);
-  EXPECT_EQ(mLog, (Log{"run-loop-null", "open-window-and-control", "gui-open"}));
+  ASSERT_EQ(other->attached((void*)0x55, "X11EmbedWindowID"), kResultOk);
+  EXPECT_EQ(mLog, (Log{"run-loop-null", "open", "gui-open"}));
   EXPECT_EQ(mEditor->mParent, (void*)0x55);
   mLog.clear();
   EXPECT_EQ(other->removed(), kResultOk);
-  EXPECT_EQ(mLog, (Log{"gui-close", "run-loop-null"}));  // no window opened, none closes
+  EXPECT_EQ(mLog, (Log{"gui-close", "close", "run-loop-null"}));
   other->release();
+  view->release();
+}
+
+TEST_F(ViewTest, AWindowThatCannotOpenLeavesNothingOpen)
+{
+  AttachEditor();
+  FakeRunLoop loop;
+  FakeFrame frame(&loop);
+  IEffectVST3View* view = CreateView();
+  view->setFrame(&frame);
+  mEditor->mFailOpen = true;
+  EXPECT_EQ(view->attached((void*)0x77, "X11EmbedWindowID"), kResultFalse);
+  // The half-open window is closed, the loop given back, the base never told of an editor.
+  EXPECT_EQ(mLog, (Log{"run-loop", "open-failed", "close", "run-loop-null"}));
+  EXPECT_FALSE(mEditor->WindowIsOpen());
+  EXPECT_EQ(mEditor->mRunLoop, nullptr);
+  EXPECT_EQ(loop.mRefs, 1);
+  mLog.clear();
+  EXPECT_EQ(view->removed(), kResultOk);
+  EXPECT_TRUE(mLog.empty());
+
+  // The next attempt works as usual.
+  mEditor->mFailOpen = false;
+  ASSERT_EQ(view->attached((void*)0x77, "X11EmbedWindowID"), kResultOk);
+  EXPECT_EQ(mLog, (Log{"run-loop", "open", "gui-open"}));
+  view->removed();
   view->release();
 }
 
@@ -464,22 +502,28 @@ TEST_F(ViewTest, OnlyAPlugInResizeRequestReachesOnWindowResize)
   view->release();
 }
 
-TEST_F(ViewTest, DestroyingASecondViewEmptiesTheViewList)
+TEST_F(ViewTest, DestroyingAViewRemovesOnlyThatView)
 {
   AttachEditor();
   IEffectVST3View* first = CreateView();
   IEffectVST3View* second = CreateView();
-  ASSERT_EQ(mPlug->NViews(), 2);
+  IEffectVST3View* third = CreateView();
+  ASSERT_EQ(mPlug->NViews(), 3);
   EXPECT_EQ(mPlug->GetView(0), first);
   EXPECT_EQ(mPlug->GetView(1), second);
   second->release();
-  EXPECT_EQ(mPlug->NViews(), 0);
-  // With no listed view, a plug-in resize asks nobody.
+  ASSERT_EQ(mPlug->NViews(), 2);
+  EXPECT_EQ(mPlug->GetView(0), first);
+  EXPECT_EQ(mPlug->GetView(1), third);
+  // The first view still takes the plug-in's resize requests.
   FakeFrame frame;
   first->setFrame(&frame);
   mPlug->ResizeGraphics(100, 50);
-  EXPECT_EQ(frame.mResizes, 0);
+  EXPECT_EQ(frame.mResizes, 1);
   first->release();
+  ASSERT_EQ(mPlug->NViews(), 1);
+  EXPECT_EQ(mPlug->GetView(0), third);
+  third->release();
   EXPECT_EQ(mPlug->NViews(), 0);
 }
 
@@ -505,7 +549,9 @@ TEST_F(ViewTest, ContextMenuForAParameterComesFromTheHost)
   EXPECT_EQ(handler.mMenu.mX, 20);
   EXPECT_EQ(handler.mMenu.mY, 30);
   EXPECT_EQ(handler.mMenu.mRefs, 0);  // released after the popup
-  EXPECT_TRUE(handler.mCalls.empty());  // no edit gesture
+  // No edit gesture: the release after the menu sends no end without a begin.
+  mEditor->OnMouseUp(20, 30, &right);
+  EXPECT_TRUE(handler.mCalls.empty());
 
   // A host that makes no menu.
   handler.mGiveMenu = false;

@@ -29,7 +29,7 @@ protected:
   TestEffect* mPlug = nullptr;
 };
 
-const int kHostParams = 2;  // "Preset" and "Bypass" come first
+const int kHostParams = 1;  // "Bypass" comes first ("Preset" only with several presets)
 
 }  // namespace
 
@@ -126,19 +126,13 @@ TEST_F(AdapterTest, ParameterListAndInformation)
   ParameterInfo info = {};
 
   ASSERT_EQ(mPlug->getParameterInfo(0, info), kResultTrue);
-  EXPECT_EQ(info.id, IEffectVST3::kPresetParamID);
-  EXPECT_EQ(ToAscii(info.title), "Preset");
-  EXPECT_EQ(ToAscii(info.units), "");
-  EXPECT_EQ(info.stepCount, 1);  // the preset count
-  EXPECT_EQ(info.flags, ParameterInfo::kIsProgramChange);
-  EXPECT_EQ(info.defaultNormalizedValue, 0.0);
-
-  ASSERT_EQ(mPlug->getParameterInfo(1, info), kResultTrue);
   EXPECT_EQ(info.id, IEffectVST3::kBypassParamID);
   EXPECT_EQ(ToAscii(info.title), "Bypass");
   EXPECT_EQ(info.stepCount, 1);
   EXPECT_EQ(info.flags, ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass);
 
+  // Named values make a list.
+  const int32 kList = ParameterInfo::kCanAutomate | ParameterInfo::kIsList;
   struct Expect
   {
     const char* title;
@@ -146,13 +140,14 @@ TEST_F(AdapterTest, ParameterListAndInformation)
     int32 steps;
     double def;
     UnitID unit;
+    int32 flags;
   } expect[TestEffect::kNumParams] = {
-      {"Gain", "dB", 0, 0.5, 0},
-      {"Mode", "", 2, 0.5, 0},  // "B" has a display text, so no unit
-      {"Active", "", 1, 0.0, 0},
-      {"Freq", "Hz", 0, std::sqrt((1000.0 - 20.0) / (20000.0 - 20.0)), 1},
-      {"Order", "", 3, 1.0 / 3.0, 1},
-      {"Mix", "%", 0, 1.0, 2},
+      {"Gain", "dB", 0, 0.5, 0, ParameterInfo::kCanAutomate},
+      {"Mode", "", 2, 0.5, 0, kList},  // "B" has a display text, so no unit
+      {"Active", "", 1, 0.0, 0, kList},
+      {"Freq", "Hz", 0, std::sqrt((1000.0 - 20.0) / (20000.0 - 20.0)), 1, ParameterInfo::kCanAutomate},
+      {"Order", "", 3, 1.0 / 3.0, 1, ParameterInfo::kCanAutomate},
+      {"Mix", "%", 0, 1.0, 2, ParameterInfo::kCanAutomate},
   };
   for (int i = 0; i < TestEffect::kNumParams; ++i)
   {
@@ -165,7 +160,7 @@ TEST_F(AdapterTest, ParameterListAndInformation)
     EXPECT_EQ(info.stepCount, expect[i].steps);
     EXPECT_NEAR(info.defaultNormalizedValue, expect[i].def, 1e-12);
     EXPECT_EQ(info.unitId, expect[i].unit);
-    EXPECT_EQ(info.flags, ParameterInfo::kCanAutomate);
+    EXPECT_EQ(info.flags, expect[i].flags);
   }
 
   Parameter* object = mPlug->getParameterObject(TestEffect::kGain);
@@ -198,7 +193,7 @@ TEST_F(AdapterTest, UnitsFollowTheGroupsInOrderOfFirstUse)
   EXPECT_EQ(mPlug->getUnitInfo(3, info), kResultFalse);
   EXPECT_EQ(mPlug->getUnitInfo(-1, info), kResultFalse);
 
-  // Programs reach the host through the "Preset" parameter only.
+  // One preset: no "Preset" parameter and no program list for the host to choose from.
   EXPECT_EQ(mPlug->getProgramListCount(), 0);
   ProgramListInfo list = {};
   ASSERT_EQ(mPlug->getProgramListInfo(0, list), kResultOk);
@@ -230,9 +225,14 @@ TEST_F(AdapterTest, NormalizedPlainAndTextConversions)
   EXPECT_DOUBLE_EQ(mPlug->plainParamToNormalized(TestEffect::kGain, 100.0), 1.0);
   // Freq: shape 2.
   EXPECT_NEAR(mPlug->normalizedParamToPlain(TestEffect::kFreq, 0.5), 20.0 + 19980.0 * 0.25, 1e-9);
-  // Out-of-range IDs pass the value through unchanged.
-  EXPECT_DOUBLE_EQ(mPlug->plainParamToNormalized(99, 42.0), 42.0);
-  EXPECT_DOUBLE_EQ(mPlug->normalizedParamToPlain(99, 0.3), 0.3);
+  // Values outside 0..1 or the range are limited, NaN never comes back, unknown IDs give 0.
+  EXPECT_DOUBLE_EQ(mPlug->normalizedParamToPlain(TestEffect::kGain, 1.5), 12.0);
+  EXPECT_DOUBLE_EQ(mPlug->normalizedParamToPlain(TestEffect::kGain, std::nan("")), -12.0);
+  EXPECT_DOUBLE_EQ(mPlug->plainParamToNormalized(TestEffect::kGain, std::nan("")), 0.0);
+  EXPECT_DOUBLE_EQ(mPlug->plainParamToNormalized(99, 42.0), 0.0);
+  EXPECT_DOUBLE_EQ(mPlug->normalizedParamToPlain(99, 0.3), 0.0);
+  EXPECT_DOUBLE_EQ(mPlug->normalizedParamToPlain(IEffectVST3::kBypassParamID, 0.7), 1.0);
+  EXPECT_DOUBLE_EQ(mPlug->plainParamToNormalized(IEffectVST3::kBypassParamID, 1.0), 1.0);
 
   String128 text = {};
   ASSERT_EQ(mPlug->getParamStringByValue(TestEffect::kGain, 0.75, text), kResultOk);
@@ -247,24 +247,54 @@ TEST_F(AdapterTest, NormalizedPlainAndTextConversions)
   ASSERT_EQ(mPlug->getParamStringByValue(TestEffect::kGain, 7.0, text), kResultOk);
   EXPECT_EQ(ToAscii(text), "12.00");
   EXPECT_EQ(mPlug->getParamStringByValue(TestEffect::kGain, std::nan(""), text), kResultFalse);
-  // The host-only parameters get no text from the adapter.
-  EXPECT_EQ(mPlug->getParamStringByValue(IEffectVST3::kBypassParamID, 1.0, text), kResultFalse);
+  // The bypass has its texts; there is no "Preset" with one preset.
+  ASSERT_EQ(mPlug->getParamStringByValue(IEffectVST3::kBypassParamID, 1.0, text), kResultOk);
+  EXPECT_EQ(ToAscii(text), "On");
+  ASSERT_EQ(mPlug->getParamStringByValue(IEffectVST3::kBypassParamID, 0.5, text), kResultOk);
+  EXPECT_EQ(ToAscii(text), "Off");
   EXPECT_EQ(mPlug->getParamStringByValue(IEffectVST3::kPresetParamID, 0.0, text), kResultFalse);
 
+  // Text input reads what the text output writes; anything else is refused untouched.
+  struct
+  {
+    ParamID id;
+    const char* text;
+    tresult result;
+    double value;
+  } cases[] = {
+      {TestEffect::kGain, "-6 dB", kResultOk, 0.25},
+      {TestEffect::kGain, "  +6.00 ", kResultOk, 0.75},
+      {TestEffect::kGain, "6db", kResultOk, 0.75},
+      {TestEffect::kGain, "99", kResultOk, 1.0},  // limited to the range
+      {TestEffect::kMode, "c", kResultOk, 1.0},
+      {TestEffect::kActive, "ON", kResultOk, 1.0},
+      {TestEffect::kMix, "50%", kResultOk, 0.5},
+      {IEffectVST3::kBypassParamID, "on", kResultOk, 1.0},
+      {IEffectVST3::kBypassParamID, "Off", kResultOk, 0.0},
+      {TestEffect::kGain, "abc", kResultFalse, -1.0},
+      {TestEffect::kGain, "", kResultFalse, -1.0},
+      {TestEffect::kGain, "nan", kResultFalse, -1.0},
+      {TestEffect::kGain, "1e309", kResultFalse, -1.0},
+      {TestEffect::kGain, "6 Hz", kResultFalse, -1.0},
+      {TestEffect::kMode, "D", kResultFalse, -1.0},
+      {IEffectVST3::kBypassParamID, "maybe", kResultFalse, -1.0},
+      {IEffectVST3::kPresetParamID, "-", kResultFalse, -1.0},
+      {99, "1", kResultFalse, -1.0},
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.text);
+    ParamValue v = -1.0;
+    TChar input[32];
+    WidenToUTF16(c.text, input, 32);
+    ASSERT_EQ(mPlug->getParamValueByString(c.id, input, v), c.result);
+    EXPECT_DOUBLE_EQ(v, c.value);
+  }
   ParamValue v = -1.0;
-  TChar input[32];
-  WidenToUTF16("-6 dB", input, 32);
-  ASSERT_EQ(mPlug->getParamValueByString(TestEffect::kGain, input, v), kResultTrue);
-  EXPECT_DOUBLE_EQ(v, 0.25);
-  WidenToUTF16("abc", input, 32);
-  ASSERT_EQ(mPlug->getParamValueByString(TestEffect::kGain, input, v), kResultTrue);
-  EXPECT_DOUBLE_EQ(v, 0.5);  // no number reads as 0 dB
-  WidenToUTF16("nan", input, 32);
-  EXPECT_EQ(mPlug->getParamValueByString(TestEffect::kGain, input, v), kResultFalse);
   EXPECT_EQ(mPlug->getParamValueByString(TestEffect::kGain, nullptr, v), kInvalidArgument);
-  WidenToUTF16("on", input, 32);
-  ASSERT_EQ(mPlug->getParamValueByString(IEffectVST3::kBypassParamID, input, v), kResultTrue);
-  EXPECT_DOUBLE_EQ(v, 1.0);
+  // Characters outside ASCII are not part of any value.
+  TChar odd[] = {'6', 0xD800, 0};
+  EXPECT_EQ(mPlug->getParamValueByString(TestEffect::kGain, odd, v), kResultFalse);
 }
 
 TEST_F(AdapterTest, SetParamNormalizedWritesOnlyTheParameter)
@@ -286,11 +316,15 @@ TEST_F(AdapterTest, SetParamNormalizedWritesOnlyTheParameter)
   EXPECT_EQ(mPlug->setParamNormalized(TestEffect::kGain, -3.0), kResultOk);
   EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), -12.0);
 
-  // Host-only and unknown IDs are not set this way.
-  EXPECT_EQ(mPlug->setParamNormalized(IEffectVST3::kBypassParamID, 1.0), kResultFalse);
-  EXPECT_FALSE(mPlug->GetBypassed());
+  // The host's bypass is set and read back at once.
+  EXPECT_EQ(mPlug->setParamNormalized(IEffectVST3::kBypassParamID, 1.0), kResultOk);
+  EXPECT_TRUE(mPlug->GetBypassed());
+  EXPECT_EQ(mPlug->getParamNormalized(IEffectVST3::kBypassParamID), 1.0);
+  EXPECT_EQ(mPlug->setParamNormalized(IEffectVST3::kBypassParamID, 0.5), kResultOk);
   EXPECT_EQ(mPlug->getParamNormalized(IEffectVST3::kBypassParamID), 0.0);
+  EXPECT_EQ(mPlug->setParamNormalized(IEffectVST3::kBypassParamID, std::nan("")), kResultFalse);
   EXPECT_EQ(mPlug->getParamNormalized(IEffectVST3::kPresetParamID), 0.0);
+  // Unknown IDs are not set.
   EXPECT_EQ(mPlug->setParamNormalized(TestEffect::kNumParams, 0.5), kResultFalse);
   EXPECT_EQ(mPlug->getParamNormalized(TestEffect::kNumParams), 0.0);
   EXPECT_EQ(mPlug->setParamNormalized((ParamID)-1, 0.5), kResultFalse);
@@ -310,7 +344,12 @@ TEST_F(AdapterTest, BusArrangementsFollowTheChannelIOList)
   EXPECT_EQ(mPlug->setBusArrangements(&stereo, 1, nullptr, 1), kResultFalse);
   EXPECT_EQ(mPlug->setBusArrangements(&stereo, -1, &stereo, 1), kResultFalse);
 
-  // Mono in and out: the buses are replaced and keep their activation.
+  // Two channels that are not plain stereo are refused.
+  SpeakerArrangement surroundPair = SpeakerArr::kStereoSurround;
+  EXPECT_EQ(mPlug->setBusArrangements(&surroundPair, 1, &surroundPair, 1), kResultFalse);
+  EXPECT_EQ(mPlug->setBusArrangements(&stereo, 1, &surroundPair, 1), kResultFalse);
+
+  // Mono in and out: the buses keep their names and activation.
   mPlug->activateBus(kAudio, kOutput, 0, true);
   ASSERT_EQ(mPlug->setBusArrangements(&mono, 1, &mono, 1), kResultOk);
   SpeakerArrangement arr = 0;
@@ -320,8 +359,11 @@ TEST_F(AdapterTest, BusArrangementsFollowTheChannelIOList)
   EXPECT_EQ(arr, SpeakerArr::kMono);
   BusInfo info = {};
   ASSERT_EQ(mPlug->getBusInfo(kAudio, kInput, 0, info), kResultTrue);
-  EXPECT_EQ(ToAscii(info.name), "Input");
+  EXPECT_EQ(ToAscii(info.name), "Main Input");
   EXPECT_EQ(info.channelCount, 1);
+  ASSERT_EQ(mPlug->getBusInfo(kAudio, kOutput, 0, info), kResultTrue);
+  EXPECT_EQ(ToAscii(info.name), "Output");
+  EXPECT_EQ(info.flags & BusInfo::kDefaultActive, (uint32)BusInfo::kDefaultActive);
   EXPECT_EQ(mPlug->getBusArrangement(kOutput, 1, arr), kInvalidArgument);
 
   // Back to stereo.
@@ -350,7 +392,7 @@ TEST(AdapterSideChain, SideChainBusAndArrangements)
   ASSERT_EQ(plug->setBusArrangements(ins, 2, &stereo, 1), kResultOk);
   ASSERT_EQ(plug->getBusCount(kAudio, kInput), 2);
   ASSERT_EQ(plug->getBusInfo(kAudio, kInput, 1, info), kResultTrue);
-  EXPECT_EQ(ToAscii(info.name), "Sidechain Input");
+  EXPECT_EQ(ToAscii(info.name), "Aux Input");
   EXPECT_EQ(info.channelCount, 1);
   plug->terminate();
   plug->release();
@@ -376,12 +418,14 @@ TEST_F(AdapterTest, ProcessingSetupAndActivation)
   EXPECT_EQ(mPlug->setupProcessing(setup), kResultFalse);
   EXPECT_EQ(mPlug->mResets, 0);
 
-  mPlug->SetBypassed(true);
+  // The host's bypass survives a new set-up.
+  mPlug->setParamNormalized(IEffectVST3::kBypassParamID, 1.0);
   setup = {kOffline, kSample64, 256, 96000.0};
   ASSERT_EQ(mPlug->setupProcessing(setup), kResultOk);
   EXPECT_EQ(mPlug->GetBlockSize(), 256);
   EXPECT_EQ(mPlug->GetSampleRate(), 96000.0);
-  EXPECT_FALSE(mPlug->GetBypassed());
+  EXPECT_TRUE(mPlug->GetBypassed());
+  EXPECT_EQ(mPlug->getParamNormalized(IEffectVST3::kBypassParamID), 1.0);
   EXPECT_EQ(mPlug->mResets, 1);
   EXPECT_TRUE(mPlug->IsRenderingOffline());
   EXPECT_EQ(mPlug->GetProcessSetup().maxSamplesPerBlock, 256);
@@ -421,26 +465,85 @@ TEST_F(AdapterTest, EditNotificationsReachTheComponentHandler)
   EXPECT_EQ(handler.mCalls[2].kind, 'e');
   EXPECT_DOUBLE_EQ(mPlug->mGainDB, -6.0);  // the effect heard about it
 
-  // A latency change restarts the component through the handler.
+  // A latency change is reported at once, and the host is told from the UI thread.
   mPlug->SetLatency(32);
   EXPECT_EQ(mPlug->getLatencySamples(), 32u);
+  EXPECT_TRUE(handler.mRestarts.empty());
+  mPlug->FlushHostNotifications();
   ASSERT_EQ(handler.mRestarts.size(), 1u);
   EXPECT_EQ(handler.mRestarts[0], kLatencyChanged);
+  mPlug->FlushHostNotifications();
+  EXPECT_EQ(handler.mRestarts.size(), 1u);  // told once
   mPlug->setComponentHandler(nullptr);
   mPlug->SetLatency(0);
+  mPlug->FlushHostNotifications();
   EXPECT_EQ(handler.mRestarts.size(), 1u);
 }
 
-TEST_F(AdapterTest, ComponentStateIsNotUsed)
+TEST_F(AdapterTest, GestureEndsOnlyAfterTheirBegin)
 {
   Init();
-  MemoryStream stream;
+  TestComponentHandler handler;
+  ASSERT_EQ(mPlug->setComponentHandler(&handler), kResultTrue);
+  // An end whose begin never went out (the host's menu took the right click) stays here.
+  mPlug->EndInformHostOfParamChange(TestEffect::kGain);
+  EXPECT_TRUE(handler.mCalls.empty());
+  mPlug->BeginInformHostOfParamChange(TestEffect::kGain);
+  mPlug->EndInformHostOfParamChange(TestEffect::kMode);  // released over another control
+  mPlug->EndInformHostOfParamChange(TestEffect::kGain);
+  mPlug->EndInformHostOfParamChange(TestEffect::kGain);
+  ASSERT_EQ(handler.mCalls.size(), 2u);
+  EXPECT_EQ(handler.mCalls[0].kind, 'b');
+  EXPECT_EQ(handler.mCalls[1].kind, 'e');
+  EXPECT_EQ(handler.mCalls[1].id, (ParamID)TestEffect::kGain);
+  mPlug->setComponentHandler(nullptr);
+}
+
+TEST_F(AdapterTest, ComponentAndControllerShareOneState)
+{
+  Init();
+  mPlug->setParamNormalized(TestEffect::kGain, 0.75);
+  mPlug->setParamNormalized(IEffectVST3::kBypassParamID, 1.0);
   IComponent* component = mPlug;
-  EXPECT_EQ(component->getState(&stream), kNotImplemented);
-  EXPECT_EQ(component->setState(&stream), kNotImplemented);
+  TestStream fromComponent, fromController;
+  ASSERT_EQ(component->getState(&fromComponent), kResultOk);
+  ASSERT_EQ(mPlug->getEditorState(&fromController), kResultOk);
+  EXPECT_EQ(fromComponent.mBytes, fromController.mBytes);
+  EXPECT_EQ(fromComponent.mBytes.size(), (size_t)TestEffect::kNumParams * 8 + 4);
+
+  // A host that keeps only the component's state restores everything from it.
+  auto* other = new TestEffect();
+  ASSERT_EQ(other->initialize(&mHost), kResultOk);
+  IComponent* otherComponent = other;
+  ASSERT_EQ(otherComponent->setState(&fromComponent), kResultOk);
+  EXPECT_DOUBLE_EQ(other->getParamNormalized(TestEffect::kGain), 0.75);
+  EXPECT_TRUE(other->GetBypassed());
+  // Restoring the controller's copy as well changes nothing.
+  ASSERT_EQ(other->setEditorState(&fromController), kResultOk);
+  TestStream again;
+  ASSERT_EQ(otherComponent->getState(&again), kResultOk);
+  EXPECT_EQ(again.mBytes, fromComponent.mBytes);
+  other->terminate();
+  other->release();
+
+  MemoryStream stream;
   EXPECT_EQ(mPlug->setComponentState(&stream), kNotImplemented);
   TUID cid;
   EXPECT_EQ(mPlug->getControllerClassId(cid), kNotImplemented);
+}
+
+TEST_F(AdapterTest, ProcessContextRequirementsAndSdkVersion)
+{
+  IProcessContextRequirements* req = nullptr;
+  ASSERT_EQ(mPlug->queryInterface(IProcessContextRequirements::iid, (void**)&req), kResultOk);
+  ASSERT_NE(req, nullptr);
+  EXPECT_EQ(req->getProcessContextRequirements(), 0u);
+  // The interface leads back to the same object.
+  IComponent* component = nullptr;
+  ASSERT_EQ(req->queryInterface(IComponent::iid, (void**)&component), kResultOk);
+  EXPECT_EQ(static_cast<SingleComponentEffect*>(mPlug), static_cast<SingleComponentEffect*>(component));
+  component->release();
+  req->release();
 }
 
 TEST(AdapterInstrument, OutputBusPerPairMidiInputAndNoBypass)
@@ -459,14 +562,36 @@ TEST(AdapterInstrument, OutputBusPerPairMidiInputAndNoBypass)
   EXPECT_EQ(ToAscii(info.name), "MIDI Input");
   EXPECT_EQ(info.channelCount, 1);
 
-  // "Preset" with a step count of the preset count, and no "Bypass".
+  // "Preset" as a list of the two presets, and no "Bypass".
   ASSERT_EQ(plug->getParameterCount(), 1 + TestEffect::kNumParams);
   ParameterInfo pi = {};
   ASSERT_EQ(plug->getParameterInfo(0, pi), kResultTrue);
   EXPECT_EQ(pi.id, IEffectVST3::kPresetParamID);
-  EXPECT_EQ(pi.stepCount, 2);
+  EXPECT_EQ(pi.stepCount, 1);
+  EXPECT_EQ(pi.flags, ParameterInfo::kIsProgramChange | ParameterInfo::kIsList);
   ASSERT_EQ(plug->getParameterInfo(1, pi), kResultTrue);
   EXPECT_EQ(pi.id, 0u);
+  // The program list agrees with it; texts and values name the presets.
+  EXPECT_EQ(plug->getProgramListCount(), 1);
+  UnitInfo root = {};
+  ASSERT_EQ(plug->getUnitInfo(0, root), kResultOk);
+  EXPECT_EQ(root.programListId, (ProgramListID)IEffectVST3::kPresetParamID);
+  String128 text = {};
+  ASSERT_EQ(plug->getParamStringByValue(IEffectVST3::kPresetParamID, 1.0, text), kResultOk);
+  EXPECT_EQ(ToAscii(text), "empty");  // the second slot, not made yet
+  ASSERT_EQ(plug->getParamStringByValue(IEffectVST3::kPresetParamID, 0.0, text), kResultOk);
+  EXPECT_EQ(ToAscii(text), "-");
+  ParamValue v = -1.0;
+  WidenToUTF16(" - ", text, 128);
+  ASSERT_EQ(plug->getParamValueByString(IEffectVST3::kPresetParamID, text, v), kResultOk);
+  EXPECT_EQ(v, 0.0);
+  WidenToUTF16("1", text, 128);
+  ASSERT_EQ(plug->getParamValueByString(IEffectVST3::kPresetParamID, text, v), kResultOk);
+  EXPECT_EQ(v, 1.0);
+  WidenToUTF16("2", text, 128);
+  EXPECT_EQ(plug->getParamValueByString(IEffectVST3::kPresetParamID, text, v), kResultFalse);
+  EXPECT_DOUBLE_EQ(plug->normalizedParamToPlain(IEffectVST3::kPresetParamID, 1.0), 1.0);
+  EXPECT_DOUBLE_EQ(plug->plainParamToNormalized(IEffectVST3::kPresetParamID, 7.0), 1.0);
   plug->terminate();
   plug->release();
 }

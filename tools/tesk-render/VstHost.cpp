@@ -371,16 +371,18 @@ bool VstHost::FindParam(const std::string& key, ParamID& id) const
     for (int i = 0; i < n; ++i) {
       if (!ParamInfoAt(i, info))
         continue;
-      std::string title = Ascii(info.title, 128);
-      bool match = pass == 0 ? title == key
-                             : title.size() == key.size() &&
-                                   std::equal(title.begin(), title.end(), key.begin(), [](char a, char b) {
-                                     return std::tolower(static_cast<unsigned char>(a)) ==
-                                            std::tolower(static_cast<unsigned char>(b));
-                                   });
-      if (match && !title.empty()) {
-        id = info.id;
-        return true;
+      // The title, or the short title (older scripts name parameters by their codes).
+      for (const std::string& title : {Ascii(info.title, 128), Ascii(info.shortTitle, 128)}) {
+        bool match = pass == 0 ? title == key
+                               : title.size() == key.size() &&
+                                     std::equal(title.begin(), title.end(), key.begin(), [](char a, char b) {
+                                       return std::tolower(static_cast<unsigned char>(a)) ==
+                                              std::tolower(static_cast<unsigned char>(b));
+                                     });
+        if (match && !title.empty()) {
+          id = info.id;
+          return true;
+        }
       }
     }
   // Numeric id, decimal or 0x-hexadecimal.

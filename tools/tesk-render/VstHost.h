@@ -44,7 +44,7 @@ public:
   // Host parameters, as the controller lists them.
   int ParamCount() const;
   bool ParamInfoAt(int index, Steinberg::Vst::ParameterInfo& info) const;
-  // By exact title, then case-insensitive title, then numeric id.
+  // By exact title or short title, then either ignoring letter case, then numeric id.
   bool FindParam(const std::string& key, Steinberg::Vst::ParamID& id) const;
   bool FindBypass(Steinberg::Vst::ParamID& id) const;
   double PlainToNormalized(Steinberg::Vst::ParamID id, double plain) const;

@@ -236,7 +236,20 @@ tresult PLUGIN_API CPluginFactory::createInstance (FIDString cid, FIDString iid,
 	if (!entry)
 		return kNoInterface;
 
-	FUnknown* instance = entry->createFunc (entry->context);
+	// No exception from a creation function reaches the host.
+	FUnknown* instance = nullptr;
+	try
+	{
+		instance = entry->createFunc (entry->context);
+	}
+	catch (const std::bad_alloc&)
+	{
+		return kOutOfMemory;
+	}
+	catch (...)
+	{
+		return kInternalError;
+	}
 	if (!instance)
 		return kNoInterface;
 	// The creation function's reference is handed over to the queried interface.

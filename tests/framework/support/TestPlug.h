@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -67,6 +68,17 @@ public:
   void InformHostOfParamChange(int idx, double normalizedValue) override
   {
     informed.push_back({idx, normalizedValue});
+    if (probeLock && !MutexIsFree()) informedUnderLock++;
+  }
+  // True when another thread can take the mutex (so no thread holds it).
+  bool MutexIsFree()
+  {
+    bool free = false;
+    std::thread([&] {
+      free = mMutex.TryLock();
+      if (free) mMutex.Unlock();
+    }).join();
+    return free;
   }
   void EndInformHostOfParamChange(int idx) override {}
   void InformHostOfProgramChange() override { programChanges++; }
@@ -112,6 +124,8 @@ public:
   int maxFrames = 0;
   int processCalls = 0;
   std::vector<std::pair<int, double>> informed;
+  bool probeLock = false;
+  int informedUnderLock = 0;
   std::vector<int> paramChanges;
   double memory[8] = {};
 };

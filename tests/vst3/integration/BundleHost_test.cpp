@@ -119,7 +119,7 @@ TEST(BundleHost, LoadsTheBundleAndWalksTheFactory)
   EXPECT_STREQ(ci.name, "TestFx");
   EXPECT_STREQ(ci.subCategories, "Fx|EQ");
   EXPECT_STREQ(ci.version, "1.2.3");
-  EXPECT_STREQ(ci.sdkVersion, "VST 3.6.12");
+  EXPECT_STREQ(ci.sdkVersion, kVstVersionString);
   factory2->release();
 
   // Component first, then the controller from the same object.
@@ -142,9 +142,9 @@ TEST(BundleHost, LoadsTheBundleAndWalksTheFactory)
   component->activateBus(kAudio, kInput, 0, true);
   component->activateBus(kAudio, kOutput, 0, true);
 
-  ASSERT_EQ(controller->getParameterCount(), 8);
+  ASSERT_EQ(controller->getParameterCount(), 7);  // "Bypass", then the six
   ParameterInfo pi;
-  ASSERT_EQ(controller->getParameterInfo(2, pi), kResultTrue);
+  ASSERT_EQ(controller->getParameterInfo(1, pi), kResultTrue);
   EXPECT_EQ(Ascii(pi.title), "Gain");
   EXPECT_EQ(units->getUnitCount(), 3);
 
@@ -176,8 +176,9 @@ TEST(BundleHost, LoadsTheBundleAndWalksTheFactory)
   EXPECT_NEAR(outL[100], 0.5 * 1.9952623149688795, 1e-5);
   EXPECT_NEAR(outR[0], -0.25 * 1.9952623149688795, 1e-5);
 
-  // State through the controller: 6 doubles, then the bypass flag.
-  MemoryStream state;
+  // State through the controller: 6 doubles, then the bypass flag; the component's is
+  // the same.
+  MemoryStream state, componentState;
   ASSERT_EQ(controller->getState(&state), kResultOk);
   ASSERT_EQ(state.getSize(), 6 * 8 + 4);
   double gain = 0;
@@ -186,7 +187,9 @@ TEST(BundleHost, LoadsTheBundleAndWalksTheFactory)
   int64 pos = 0;
   state.seek(0, IBStream::kIBSeekSet, &pos);
   EXPECT_EQ(controller->setState(&state), kResultOk);
-  EXPECT_EQ(component->getState(&state), kNotImplemented);
+  ASSERT_EQ(component->getState(&componentState), kResultOk);
+  ASSERT_EQ(componentState.getSize(), state.getSize());
+  EXPECT_EQ(memcmp(componentState.getData(), state.getData(), (size_t)state.getSize()), 0);
 
   processor->setProcessing(false);
   component->setActive(false);
