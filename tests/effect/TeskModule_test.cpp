@@ -258,8 +258,9 @@ TEST(TeskModule, EveryTextReadsBackAsItsValue)
         ParamValue back = -1;
         ASSERT_EQ(valueOf(id, typed.c_str(), back), kResultOk) << typed;
         EXPECT_EQ(textOf(id, back), text);
-        if (info.stepCount > 0)
+        if (info.stepCount > 0) {
           EXPECT_DOUBLE_EQ(back, v);
+        }
       }
     }
   }
