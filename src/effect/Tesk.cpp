@@ -2,6 +2,7 @@
 
 #include "core/Core_Mutex.h"
 #include "effect/TeskEditorLayout.h"
+#include "effect/TeskFactoryPresets.h"
 #include "framework/IParam.h"
 #include "platform/linux/IGraphicsLinux.h"
 
@@ -87,7 +88,7 @@ bool IsStored(int idx)
 } // namespace
 
 Tesk::Tesk(IEffectInstanceInfo instanceInfo)
-    : IEffectVST3(instanceInfo, kNumParams, "1-1 2-2", 1, "Tesk", "", "Quillfen", 0x30000,
+    : IEffectVST3(instanceInfo, kNumParams, "1-1 2-2", TeskFactoryPresets::Count(), "Tesk", "", "Quillfen", 0x30000,
                   FourCC('T', 's', 'k', '1'), FourCC('Q', 'f', 'e', 'n'), 0, false, false, false, 0)
 {
   for (const ParamInit& p : kParamInits) {
@@ -112,7 +113,7 @@ Tesk::Tesk(IEffectInstanceInfo instanceInfo)
   TeskEditorLayout::Attach(gui, this);
   AttachGraphics(gui);
 
-  MakeDefaultPreset("-", 1);
+  TeskFactoryPresets::Make(*this);
 }
 
 IGraphics* MakeGraphics(IEffectVST3* plug, int width, int height, int frameRate)

@@ -1,0 +1,14 @@
+#pragma once
+// Draws a Measurement as a PNG with cairo: the magnitude response of both channels on a
+// log frequency axis above the spectrum of the 1 kHz tone with its harmonics and THD+N.
+// 1200 x 800 pixels times `scale` (1..4); everything scales, so scale 2 is crisp on
+// high-density screens.
+
+#include "Measure.h"
+
+#include <string>
+
+// `title` heads the picture (the plug-in's name and the settings). False with `error`
+// when the file cannot be written.
+bool DrawMeasurementPng(const Measurement& m, const std::string& title, int scale, const std::string& path,
+                        std::string& error);
