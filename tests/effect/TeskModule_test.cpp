@@ -8,6 +8,7 @@
 #include "pluginterfaces/vst/vstspeaker.h"
 
 #include "ByteStream.h"
+#include "effect/TeskPresetData.h"
 #include "ParamChanges.h"
 
 #include <gtest/gtest.h>
@@ -112,7 +113,7 @@ TEST(TeskModule, HostParameterList)
   ASSERT_TRUE(host->ParamInfoAt(0, info));
   EXPECT_EQ(info.id, kProgramId);
   EXPECT_EQ(Ascii(info.title), "Preset");
-  EXPECT_EQ(info.stepCount, 1);
+  EXPECT_EQ(info.stepCount, 1 + static_cast<int32>(TeskPresetData::Factory().size()));  // "-" and the factory presets
   EXPECT_EQ(info.flags, ParameterInfo::kIsProgramChange);
   ASSERT_TRUE(host->ParamInfoAt(1, info));
   EXPECT_EQ(info.id, kBypassId);
@@ -180,7 +181,7 @@ TEST(TeskModule, UnitsAndProgramList)
   ASSERT_EQ(units->getProgramListInfo(0, pl), kResultOk);
   EXPECT_EQ(pl.id, static_cast<ProgramListID>(kProgramId));
   EXPECT_EQ(Ascii(pl.name), "Factory Presets");
-  EXPECT_EQ(pl.programCount, 1);
+  EXPECT_EQ(pl.programCount, 1 + static_cast<int32>(TeskPresetData::Factory().size()));
   String128 name;
   ASSERT_EQ(units->getProgramName(kProgramId, 0, name), kResultOk);
   EXPECT_EQ(Ascii(name), "-");

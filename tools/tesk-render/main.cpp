@@ -386,10 +386,9 @@ bool PlanJobs(const Options& o, std::vector<Job>& jobs, std::string& error)
 {
   std::vector<std::string> inputs = o.files;
   const bool batch = !o.outDir.empty();
-  if (!batch && !o.bench)
-    inputs.resize(1);
-  if (!batch && o.bench)
-    inputs.resize(1);
+  if (!batch)
+    inputs.resize(1); // INPUT OUTPUT, or --bench INPUT
+
   if (batch && !IsDirectory(o.outDir)) {
     error = "no such folder: " + o.outDir;
     return false;
@@ -413,7 +412,7 @@ bool PlanJobs(const Options& o, std::vector<Job>& jobs, std::string& error)
       continue;
     }
     job.output = batch ? o.outDir + "/" + BaseName(in) : o.files[1];
-    for (const std::string& other : o.files)
+    for (const std::string& other : inputs)
       if (SameFile(job.output, other)) {
         error = "refusing to overwrite the input " + other + (batch ? " (choose another --out-dir)" : "");
         return false;
