@@ -117,10 +117,12 @@ TEST_F(TeskRender, ListAndInfoNeedNoFiles)
   EXPECT_NE(r.out.find("OVER"), std::string::npos);
   // Default and current value as the plug-in shows them (a case-insensitive name works).
   for (const std::string& line : lines) {
-    if (line.find("DRIVE") != std::string::npos)
+    if (line.find("DRIVE") != std::string::npos) {
       EXPECT_TRUE(line.find("-40.00") != std::string::npos && line.find("-22.00") != std::string::npos) << line;
-    if (line.find("HGAINL") != std::string::npos)
+    }
+    if (line.find("HGAINL") != std::string::npos) {
       EXPECT_NE(line.find("3.50"), std::string::npos) << line;
+    }
   }
 
   r = Run("--info");

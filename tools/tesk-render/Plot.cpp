@@ -144,7 +144,7 @@ void DrawAxes(cairo_t* cr, const Panel& p, double yStep, const std::string& yUni
 }
 
 void Curve(cairo_t* cr, const Panel& p, const std::vector<double>& hz, const std::vector<double>& v, const Rgb& c,
-           double width, double alpha = 1.0)
+           double width, double alpha = 1.0, bool dashed = false)
 {
   cairo_save(cr);
   cairo_rectangle(cr, p.x, p.y, p.w, p.h);
@@ -163,6 +163,8 @@ void Curve(cairo_t* cr, const Panel& p, const std::vector<double>& hz, const std
   SetColor(cr, c, alpha);
   cairo_set_line_width(cr, width);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  const double dash[2] = {9.0, 6.0};
+  cairo_set_dash(cr, dash, dashed ? 2 : 0, 0.0);
   cairo_stroke(cr);
   cairo_restore(cr);
 }
@@ -172,6 +174,7 @@ void Legend(cairo_t* cr, const Panel& p, const std::vector<std::pair<std::string
             const std::vector<std::string>& notes)
 {
   const double size = 12.0, line = 18.0, pad = 8.0;
+  const double dash[2] = {9.0, 6.0};
   double w = 0.0;
   for (const auto& e : entries)
     w = std::max(w, 30.0 + TextWidth(cr, e.first, size));
@@ -188,10 +191,12 @@ void Legend(cairo_t* cr, const Panel& p, const std::vector<std::pair<std::string
   double ty = y + pad + 10;
   for (const auto& e : entries) {
     SetColor(cr, *e.second);
+    cairo_set_dash(cr, dash, e.second == &kChannel[1] ? 2 : 0, 0.0);
     cairo_set_line_width(cr, 2.5);
     cairo_move_to(cr, x + pad, ty - 4);
     cairo_line_to(cr, x + pad + 22, ty - 4);
     cairo_stroke(cr);
+    cairo_set_dash(cr, dash, 0, 0.0);
     Text(cr, e.first, x + pad + 30, ty, size);
     ty += line;
   }
@@ -228,8 +233,9 @@ bool DrawMeasurementPng(const Measurement& m, const std::string& title, int scal
   const double yStep = hi - lo > 36.0 ? 6.0 : 3.0;
   Panel response{90, 60, 1070, 300, 20.0, 20000.0, true, lo, hi};
   DrawAxes(cr, response, yStep, "gain (dB)", "frequency (Hz)");
-  for (int c = 0; c < 2; ++c)
-    Curve(cr, response, m.hz, m.db[c], kChannel[c], 2.2, c == 0 ? 1.0 : 0.85);
+  // The second channel dashed on top: where both agree, both stay visible.
+  Curve(cr, response, m.hz, m.db[0], kChannel[0], 2.4);
+  Curve(cr, response, m.hz, m.db[1], kChannel[1], 2.4, 1.0, true);
   Text(cr, "Magnitude response", response.x, response.y - 8, 13, 0.0, true);
   Legend(cr, response, {{m.channelName[0], &kChannel[0]}, {m.channelName[1], &kChannel[1]}},
          {"method: " + m.method});
