@@ -47,10 +47,11 @@ bool Parse(const char* text, std::vector<TeskPresetSpec>& specs, std::string& er
   specs.clear();
   std::vector<TeskPresetSpec> read;
   int lineNo = 0;
-  auto fail = [&](const std::string& what) {
+  // Keeps only complete presets: with `lastIsIncomplete` the one the bad line belongs to
+  // is dropped.
+  auto fail = [&](const std::string& what, bool lastIsIncomplete = true) {
     error = "line " + std::to_string(lineNo) + ": " + what;
-    // Keep only complete presets: the last one may be missing what the bad line held.
-    if (!read.empty())
+    if (lastIsIncomplete && !read.empty())
       read.pop_back();
     specs = read;
     return false;
@@ -75,17 +76,17 @@ bool Parse(const char* text, std::vector<TeskPresetSpec>& specs, std::string& er
 
     if (line.front() == '[') {
       if (line.back() != ']')
-        return fail("a preset name needs a closing ']'");
+        return fail("a preset name needs a closing ']'", false);
       if (!finishPreset())
         return fail("preset \"" + read.back().name + "\" sets no parameter");
       const std::string name = Trim(line.substr(1, line.size() - 2));
       if (name.empty() || name.find_first_of("[]") != std::string::npos)
-        return fail("bad preset name");
+        return fail("bad preset name", false);
       if (name.size() > kMaxNameLength)
-        return fail("preset name longer than " + std::to_string(kMaxNameLength) + " characters");
+        return fail("preset name longer than " + std::to_string(kMaxNameLength) + " characters", false);
       for (const TeskPresetSpec& s : read)
         if (s.name == name)
-          return fail("preset \"" + name + "\" is defined twice");
+          return fail("preset \"" + name + "\" is defined twice", false);
       read.push_back(TeskPresetSpec{name, "", {}});
       continue;
     }
