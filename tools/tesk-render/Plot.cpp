@@ -169,9 +169,10 @@ void Curve(cairo_t* cr, const Panel& p, const std::vector<double>& hz, const std
   cairo_restore(cr);
 }
 
-// A legend box at the panel's top right: one swatch and text per entry, then notes.
+// A legend box at the panel's top right: one swatch and text per entry, then notes. The
+// second entry's swatch is dashed when `dashSecond` is set, as its curve is.
 void Legend(cairo_t* cr, const Panel& p, const std::vector<std::pair<std::string, const Rgb*>>& entries,
-            const std::vector<std::string>& notes)
+            const std::vector<std::string>& notes, bool dashSecond)
 {
   const double size = 12.0, line = 18.0, pad = 8.0;
   const double dash[2] = {9.0, 6.0};
@@ -191,7 +192,7 @@ void Legend(cairo_t* cr, const Panel& p, const std::vector<std::pair<std::string
   double ty = y + pad + 10;
   for (const auto& e : entries) {
     SetColor(cr, *e.second);
-    cairo_set_dash(cr, dash, e.second == &kChannel[1] ? 2 : 0, 0.0);
+    cairo_set_dash(cr, dash, dashSecond && e.second == &kChannel[1] ? 2 : 0, 0.0);
     cairo_set_line_width(cr, 2.5);
     cairo_move_to(cr, x + pad, ty - 4);
     cairo_line_to(cr, x + pad + 22, ty - 4);
@@ -208,8 +209,8 @@ void Legend(cairo_t* cr, const Panel& p, const std::vector<std::pair<std::string
 
 } // namespace
 
-bool DrawMeasurementPng(const Measurement& m, const std::string& title, int scale, const std::string& path,
-                        std::string& error)
+bool DrawMeasurementPng(const Measurement& m, const std::string& title, const std::string& subtitle, int scale,
+                        const std::string& path, std::string& error)
 {
   scale = std::clamp(scale, 1, 4);
   cairo_surface_t* surface =
@@ -219,7 +220,16 @@ bool DrawMeasurementPng(const Measurement& m, const std::string& title, int scal
   cairo_set_source_rgb(cr, 0.97, 0.97, 0.98);
   cairo_paint(cr);
 
-  Text(cr, title, 40, 34, 18, 0.0, true);
+  Text(cr, title, 40, 32, 18, 0.0, true);
+  // The settings on one line under the title, cut short with an ellipsis when too long.
+  std::string line = subtitle;
+  const double room = kWidth - 80.0;
+  if (TextWidth(cr, line, 12) > room) {
+    while (!line.empty() && TextWidth(cr, line + "...", 12) > room)
+      line.pop_back();
+    line += "...";
+  }
+  Text(cr, line, 40, 52, 12);
 
   // Response panel: the range covers both curves, in whole 3 dB steps, at least +-6 dB.
   double lo = -6.0, hi = 6.0;
@@ -231,14 +241,14 @@ bool DrawMeasurementPng(const Measurement& m, const std::string& title, int scal
   lo = std::floor((lo - 1.0) / 3.0) * 3.0;
   hi = std::ceil((hi + 1.0) / 3.0) * 3.0;
   const double yStep = hi - lo > 36.0 ? 6.0 : 3.0;
-  Panel response{90, 60, 1070, 300, 20.0, 20000.0, true, lo, hi};
+  Panel response{90, 88, 1070, 282, 20.0, 20000.0, true, lo, hi};
   DrawAxes(cr, response, yStep, "gain (dB)", "frequency (Hz)");
   // The second channel dashed on top: where both agree, both stay visible.
   Curve(cr, response, m.hz, m.db[0], kChannel[0], 2.4);
   Curve(cr, response, m.hz, m.db[1], kChannel[1], 2.4, 1.0, true);
   Text(cr, "Magnitude response", response.x, response.y - 8, 13, 0.0, true);
   Legend(cr, response, {{m.channelName[0], &kChannel[0]}, {m.channelName[1], &kChannel[1]}},
-         {"method: " + m.method});
+         {"method: " + m.method}, true);
 
   // Tone spectrum panel.
   double floor = 0.0;
@@ -246,7 +256,7 @@ bool DrawMeasurementPng(const Measurement& m, const std::string& title, int scal
     floor = std::min(floor, t.floorDbfs);
   double bottom = std::floor(std::min(floor - 20.0, -120.0) / 20.0) * 20.0;
   bottom = std::max(bottom, Measurement::kFloorDbfs - 20.0);
-  Panel spectrum{90, 460, 1070, 270, 0.0, Measurement::kRate / 2, false, bottom, 0.0};
+  Panel spectrum{90, 472, 1070, 258, 0.0, Measurement::kRate / 2, false, bottom, 0.0};
   DrawAxes(cr, spectrum, 20.0, "level (dBFS)", "frequency (Hz)");
   for (int c = 1; c >= 0; --c)
     Curve(cr, spectrum, m.spectrumHz, m.tone[c].dbfs, kChannel[c], 1.2, c == 0 ? 1.0 : 0.7);
@@ -271,7 +281,7 @@ bool DrawMeasurementPng(const Measurement& m, const std::string& title, int scal
     notes.push_back(buf);
   }
   notes.push_back("Blackman-Harris, 1 s, 20 Hz-20 kHz");
-  Legend(cr, spectrum, {{"left output", &kChannel[0]}, {"right output", &kChannel[1]}}, notes);
+  Legend(cr, spectrum, {{"left output", &kChannel[0]}, {"right output (behind)", &kChannel[1]}}, notes, false);
 
   cairo_destroy(cr);
   cairo_surface_flush(surface);

@@ -8,7 +8,7 @@
 
 #include <string>
 
-// `title` heads the picture (the plug-in's name and the settings). False with `error`
-// when the file cannot be written.
-bool DrawMeasurementPng(const Measurement& m, const std::string& title, int scale, const std::string& path,
-                        std::string& error);
+// `title` heads the picture, `subtitle` (the settings) goes under it on one line. False
+// with `error` when the file cannot be written.
+bool DrawMeasurementPng(const Measurement& m, const std::string& title, const std::string& subtitle, int scale,
+                        const std::string& path, std::string& error);

@@ -348,8 +348,8 @@ int Plot(VstHost& host, const Options& o, const Settings& s, bool midSide, const
   };
   if (!MeasurePlugin(host, prepare, o.block, midSide, names, m, error))
     return Fail(error);
-  const std::string title = host.EffectName() + " measured: " + SettingsSummary(o);
-  if (!o.plot.empty() && !DrawMeasurementPng(m, title, o.plotScale, o.plot, error))
+  const std::string title = host.EffectName() + ", measured through the plug-in";
+  if (!o.plot.empty() && !DrawMeasurementPng(m, title, "Settings: " + SettingsSummary(o), o.plotScale, o.plot, error))
     return Fail(error);
   if (!o.plotData.empty() && !WriteMeasurementData(o.plotData, m, error))
     return Fail(error);
