@@ -19,10 +19,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <exception>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -99,11 +102,24 @@ std::string DefaultPlugin()
   return std::string(home ? home : "") + "/.vst3/Tesk.vst3";
 }
 
-bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes)
+// Reads a whole file; false with the system's reason in `why`.
+bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& why)
 {
-  std::ifstream f(path, std::ios::binary);
-  if (!f)
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) {
+    why = std::strerror(errno);
     return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    why = "not a file";
+    return false;
+  }
+  std::ifstream f(path, std::ios::binary);
+  if (!f) {
+    why = std::strerror(errno);
+    return false;
+  }
+  why = "read error";
   bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
   return !f.bad();
 }
@@ -530,12 +546,13 @@ int Main(int argc, char** argv)
     return Fail(error);
 
   Settings settings;
-  if (!o.stateIn.empty() && !ReadBytes(o.stateIn, settings.state))
-    return Fail("cannot read state file " + o.stateIn);
+  std::string why;
+  if (!o.stateIn.empty() && !ReadBytes(o.stateIn, settings.state, why))
+    return Fail("cannot read state file " + o.stateIn + ": " + why);
   if (!o.presetIn.empty()) {
     std::vector<uint8_t> bytes;
-    if (!ReadBytes(o.presetIn, bytes))
-      return Fail("cannot read preset file " + o.presetIn);
+    if (!ReadBytes(o.presetIn, bytes, why))
+      return Fail("cannot read preset file " + o.presetIn + ": " + why);
     if (!ReadVstPreset(bytes, settings.preset, error))
       return Fail(o.presetIn + ": " + error);
     settings.hasPreset = true;
@@ -590,5 +607,11 @@ int Main(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-  return Main(argc, argv);
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  } catch (...) {
+    return Fail("unexpected error");
+  }
 }
