@@ -201,7 +201,7 @@ TEST_F(TeskRender, ErrorsAreOneLineAndWriteNothing)
       {"--set HGAINL= " + in + out, "bad value for HGAINL", true},
       {"--set HGAINL=nan " + in + out, "bad value for HGAINL", true},
       {"--state " + Q("missing.state") + in + out, "cannot read state file", true},
-      {"--state '" + dir + "' " + in + out, "cannot read state file " + dir + ": not a file", true},
+      {"--state '" + dir + "' " + in + out, ": not a file", true},
       {"--format f64 " + in + Q("o.flac"), "cannot hold f64 samples", true},
       {"--plugin '" + dir + "' " + in + out, "not a VST 3 bundle", false},
       {"--plugin " + Q("nothing.vst3") + in + out, "no such plug-in", false},
