@@ -40,7 +40,7 @@ double Db(double ratio)
 }
 
 // Renders `in` through a fresh instance with the user's settings.
-bool RenderFresh(VstHost& host, const PrepareInstance& prepare, int block, const Planar& in, Planar& out,
+bool RenderFresh(VstHost& host, const FreshInstance& prepare, int block, const Planar& in, Planar& out,
                  std::string& error)
 {
   if (!prepare(host, Measurement::kRate, error))
@@ -149,7 +149,7 @@ void AnalyseTone(const std::vector<double>& x, ToneSpectrum& t)
 
 } // namespace
 
-bool MeasurePlugin(VstHost& host, const PrepareInstance& prepare, int block, bool midSide, const std::string names[2],
+bool MeasurePlugin(VstHost& host, const FreshInstance& prepare, int block, bool midSide, const std::string names[2],
                    Measurement& m, std::string& error)
 {
   const double rs2 = 1.0 / std::sqrt(2.0);

@@ -50,11 +50,11 @@ struct Measurement
 
 // Creates a fresh instance on `host` with the user's settings, started at `rate` on
 // stereo buses. False with `error` on failure.
-using PrepareInstance = std::function<bool(VstHost& host, double rate, std::string& error)>;
+using FreshInstance = std::function<bool(VstHost& host, double rate, std::string& error)>;
 
 // `midSide`: the plug-in's channels are mid and side (probed through the sum and the
 // difference of the inputs) instead of left and right. `names` are the channels' names.
-bool MeasurePlugin(VstHost& host, const PrepareInstance& prepare, int block, bool midSide,
+bool MeasurePlugin(VstHost& host, const FreshInstance& prepare, int block, bool midSide,
                    const std::string names[2], Measurement& m, std::string& error);
 
 // Writes the measurement as text: the response table, then per output the harmonics,
