@@ -12,6 +12,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cstring>
 
 using namespace tesk_test;
@@ -181,7 +182,15 @@ TEST_F(TeskRenderPresets, DamagedAndForeignPresetFilesAreRejected)
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
     EXPECT_FALSE(std::ifstream(Path("out.wav")).good());
   }
-  r = Run("--preset " + Q("missing.vstpreset") + Q("in.wav") + Q("out.wav"));
+  // The class ID in lower case is the same plug-in.
+  std::vector<uint8_t> lower = good;
+  for (size_t i = 8; i < 40; ++i)
+    lower[i] = static_cast<uint8_t>(std::tolower(lower[i]));
+  WriteBytes(Path("lower.vstpreset"), lower);
+  r = Run("--preset " + Q("lower.vstpreset") + Q("in.wav") + Q("out.wav"));
+  EXPECT_EQ(r.status, 0) << r.err;
+
+  r = Run("--preset " + Q("missing.vstpreset") + Q("in.wav") + Q("out2.wav"));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("cannot read preset file"), std::string::npos) << r.err;
 }

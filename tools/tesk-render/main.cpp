@@ -17,6 +17,7 @@
 #include "VstPresetFile.h"
 #include "vst3/IEditorSnapshot.h"
 
+#include <strings.h>
 #include <unistd.h>
 
 #include <climits>
@@ -216,7 +217,7 @@ int Main(int argc, char** argv)
     return Fail(error);
   if (settings.hasPreset) {
     const std::string ours = PresetClassIdText(host.ClassId());
-    if (settings.preset.classId != ours)
+    if (strcasecmp(settings.preset.classId.c_str(), ours.c_str()) != 0)
       return Fail(o.presetIn + ": a preset of another plug-in (class " + settings.preset.classId + ", not " + ours +
                   ")");
   }
