@@ -1,6 +1,7 @@
 #include "Plot.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -292,4 +293,10 @@ bool DrawMeasurementPng(const Measurement& m, const std::string& title, const st
     return false;
   }
   return true;
+}
+
+void ReleaseDrawingCaches()
+{
+  cairo_debug_reset_static_data();
+  FcFini();
 }

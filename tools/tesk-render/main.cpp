@@ -249,11 +249,14 @@ int Main(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+  int status = 1;
   try {
-    return Main(argc, argv);
+    status = Main(argc, argv); // the plug-in is unloaded when Main returns
   } catch (const std::exception& e) {
-    return Fail(e.what());
+    status = Fail(e.what());
   } catch (...) {
-    return Fail("unexpected error");
+    status = Fail("unexpected error");
   }
+  ReleaseDrawingCaches();
+  return status;
 }
