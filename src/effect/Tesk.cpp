@@ -2,6 +2,7 @@
 
 #include "core/Core_Mutex.h"
 #include "effect/TeskEditorLayout.h"
+#include "effect/TeskFactoryPresets.h"
 #include "framework/IParam.h"
 #include "editor/PlatformGraphics.h"
 
@@ -84,9 +85,9 @@ int Tesk::TailSamples(double sampleRate)
 }
 
 Tesk::Tesk(IEffectInstanceInfo instanceInfo)
-    : IEffectVST3(instanceInfo, kNumParams, "1-1 2-2", 1, "Tesk", "", "Quillfen", 0x30000,
-                  FourCC('T', 's', 'k', '1'), FourCC('Q', 'f', 'e', 'n'), TeskChain::LatencySamples(0), false,
-                  false, false, 0)
+    : IEffectVST3(instanceInfo, kNumParams, "1-1 2-2", TeskFactoryPresets::Count(), "Tesk", "", "Quillfen",
+                  0x30000, FourCC('T', 's', 'k', '1'), FourCC('Q', 'f', 'e', 'n'), TeskChain::LatencySamples(0),
+                  false, false, false, 0)
 {
   for (const TeskParams::Param& p : kTable)
     InitParam(GetParam(p.id), p);
@@ -108,7 +109,7 @@ Tesk::Tesk(IEffectInstanceInfo instanceInfo)
   TeskEditorLayout::Attach(gui, this);
   AttachGraphics(gui);
 
-  MakeDefaultPreset("-", 1);
+  TeskFactoryPresets::Make(*this);
 }
 
 IGraphics* MakeGraphics(IEffectVST3* plug, int width, int height, int frameRate)

@@ -1,6 +1,7 @@
 // The effect object on its own: parameters, stored values, the channel link.
 
 #include "effect/Tesk.h"
+#include "effect/TeskPresetData.h"
 
 #include "effect/TeskParameterTable.h"
 #include "framework/ByteChunk.h"
@@ -73,7 +74,7 @@ TEST(Tesk, ConstructionGivesNamedParametersDefaultsAndOnePreset)
   EXPECT_EQ(in.P(TeskChain::kOVER)->GetMax(), 1.0);
   EXPECT_EQ(in.P(TeskChain::kHFREQL)->GetMax(), 2.0);
   EXPECT_EQ(in.P(TeskChain::kMGAIN2L)->GetMin(), -4.5);
-  EXPECT_EQ(in.t->NPresets(), 1);
+  EXPECT_EQ(in.t->NPresets(), 1 + static_cast<int>(TeskPresetData::Factory().size()));
   EXPECT_STREQ(in.t->GetPresetName(0), "-");
   EXPECT_STREQ(in.t->GetEffectName(), "Tesk");
   EXPECT_EQ(in.t->GetEffectVersion(false), 0x30000);
