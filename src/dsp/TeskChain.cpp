@@ -484,8 +484,9 @@ void TeskChain::Process(const double* inL, const double* inR, double* outL, doub
     piece.outL = outL + pos;
     piece.outR = outR + pos;
 
-    for (int i = 0; i < n; ++i)
-      in[i] = V2{inL[pos + i], inR[pos + i]};
+    // Both passes of a crossfade read the inputs (the faded-out path writes no output).
+    piece.inL = inL + pos;
+    piece.inR = inR + pos;
     if (mFading)
     {
       piece.keep = mFadeOut;

@@ -213,7 +213,9 @@ private:
   // What a kernel call does with its frames besides processing them.
   struct Piece
   {
-    const V2* in;       // the frames' inputs; in[-kDryKeep .. -1] the frames before
+    const double* inL;  // the frames' inputs
+    const double* inR;
+    V2* in;             // receives the inputs; in[-kDryKeep .. -1] holds the frames before
     V2 t, u, gain;      // drive gains before and after the curve, output gains
     int bypass;         // 0 processed, 1 bypassed, 2 fading (weights below)
     int byPos, byStep;  // fading: frame i is (byPos + byStep * (i + 1)) / byDen bypassed
