@@ -48,6 +48,12 @@ TEST(TeskChain, ProcessingAllocatesNothing)
     }
   chain->SetStoredValue(TeskChain::kMGAIN3R, 2.0);
   chain->Process(l.data(), r.data(), l.data(), r.data(), 17, 0, 1, 1);
+  // Glides, a crossfade of the switches (which copies the sound path) and of BY.
+  chain->SetStoredValue(TeskChain::kDRIVE, -20.0);
+  chain->SetStoredValue(TeskChain::kHFREQL, 2.0);
+  chain->Process(l.data(), r.data(), l.data(), r.data(), 300, 1, 0, 1);
+  EXPECT_TRUE(chain->InTransition());
+  chain->Process(l.data(), r.data(), l.data(), r.data(), 3000, 0, 1, 0);
   EXPECT_EQ(gNews.load(), before);
   delete chain;
 }
