@@ -190,6 +190,8 @@ TeskChain::TeskChain() noexcept
     mGlide[p] = Glide{mStored[p], mStored[p], mStored[p], 0.0, 0, 0};
   UpdateGains();
   TakeSwitches(mPath);
+  for (double& k : mPath.tangent)
+    k = 0.0; // set with the first block's tuning
   ClearState();
   SetWideVectors(true);
   Pairs();
@@ -287,16 +289,20 @@ void TeskChain::TakeSwitches(Path& p) const noexcept
     p.freq[band] = mFreq[band];
 }
 
-void TeskChain::TuneBands(Path& p, unsigned mask) const noexcept
+void TeskChain::TuneBands(Path& p, unsigned mask, bool frequencies) const noexcept
 {
   for (int band = 0; band < kNumBands; ++band)
   {
     if (!(mask & (1u << band)))
       continue;
-    const double fc = (p.freq[band] / mSampleRate) * kEqRate;
-    const Biquad tuned = band < kCutL
-                             ? Biquad(Biquad::Peak, fc, kBandQ, mGlide[GainGlideOfBand(band)].cur)
-                             : Biquad(Biquad::Highpass, fc, kBandQ, 1.0);
+    Biquad tuned;
+    tuned.type = band < kCutL ? Biquad::Peak : Biquad::Highpass;
+    tuned.Fc = (p.freq[band] / mSampleRate) * kEqRate;
+    tuned.Q = kBandQ;
+    tuned.peakGain = band < kCutL ? mGlide[GainGlideOfBand(band)].cur : 1.0;
+    if (frequencies)
+      p.tangent[band] = Biquad::tangent(tuned.Fc);
+    tuned.calcBiquadWithTangent(p.tangent[band]);
     SetLane(p.eq[band / 2], band % 2, tuned);
   }
 }
@@ -315,7 +321,7 @@ void TeskChain::StartFade() noexcept
 {
   mPrevPath = mPath;
   TakeSwitches(mPath);
-  TuneBands(mPath, kAllBands);
+  TuneBands(mPath, kAllBands, true);
   mFading = true;
   mFadeStart = mCount;
   mFadeLength = FadeLength();
@@ -379,9 +385,9 @@ void TeskChain::BlockStart(bool bypass, bool leftRight, bool oversampled) noexce
     StartFade();
   if (retune)
   {
-    TuneBands(mPath, retune);
+    TuneBands(mPath, retune, true);
     if (mFading)
-      TuneBands(mPrevPath, retune);
+      TuneBands(mPrevPath, retune, true);
   }
   mTunedRate = mSampleRate;
 }
@@ -408,9 +414,9 @@ void TeskChain::StepGlides() noexcept
     UpdateGains();
   if (bands)
   {
-    TuneBands(mPath, bands);
+    TuneBands(mPath, bands, false);
     if (mFading)
-      TuneBands(mPrevPath, bands);
+      TuneBands(mPrevPath, bands, false);
   }
 }
 

@@ -163,12 +163,13 @@ private:
   // other sample by sample.
   static constexpr int kChunk = 64;
 
-  // StOversampler4x histories of both channels. Each chunk starts with the current 31
-  // outputs and the kept inputs at the front of their buffers and appends behind them,
-  // so the samples of the whole chunk stay contiguous in time order.
+  // StOversampler4x histories of both channels. Each chunk appends behind the current 31
+  // outputs and the kept inputs, so the samples of the whole chunk stay contiguous in time
+  // order; they move back to the front of their buffers when a chunk would not fit.
   template <int kUpsPerChunk, int kInKeep>
   struct Oversampler2
   {
+    static constexpr int kUps = kUpsPerChunk;
     static constexpr int kKeep = kInKeep;
     V2 out[31 + 4 * kUpsPerChunk];
     V2 in[kInKeep + kUpsPerChunk];
@@ -194,6 +195,7 @@ private:
     bool leftRight;       // MS: true left/right, false mid/side
     bool oversampled;     // OVER
     double freq[kNumBands];
+    double tangent[kNumBands]; // Biquad::tangent of each band filter's Fc
   };
 
   // One continuous value's way to its target, in steps of kGlideInterval frames.
@@ -235,8 +237,9 @@ private:
   void StartFade() noexcept;
   bool Matches(const Path& p) const noexcept;
   void TakeSwitches(Path& p) const noexcept;
-  // Retunes the band filters of p whose bit (1 << Band) is set in mask.
-  void TuneBands(Path& p, unsigned mask) const noexcept;
+  // Retunes the band filters of p whose bit (1 << Band) is set in mask; frequencies:
+  // their frequency or the sample rate may have changed since the last time.
+  void TuneBands(Path& p, unsigned mask, bool frequencies) const noexcept;
   // Drive and output gains from the glides' current values.
   void UpdateGains() noexcept;
   int GlideSteps() const noexcept;
