@@ -259,16 +259,26 @@ bool TeskChain::InTransition() const noexcept
   return mGliding > 0 || mFading || mByPos != (mByTarget ? mByLength + 1 : 0);
 }
 
+namespace {
+
+// A count of frames or steps for a time at the sample rate: rounded to nearest, at least
+// 1 and, for absurd rates, at most 2^24.
+int Count(double x) noexcept
+{
+  const double n = std::round(x);
+  return n < 1.0 ? 1 : (n > 16777216.0 ? 16777216 : int(n));
+}
+
+} // namespace
+
 int TeskChain::GlideSteps() const noexcept
 {
-  const long n = std::lround(kGlideSeconds * mSampleRate / kGlideInterval);
-  return n < 1 ? 1 : int(n);
+  return Count(kGlideSeconds * mSampleRate / kGlideInterval);
 }
 
 int TeskChain::FadeLength() const noexcept
 {
-  const long n = std::lround(kFadeSeconds * mSampleRate);
-  return n < 1 ? 1 : int(n);
+  return Count(kFadeSeconds * mSampleRate);
 }
 
 bool TeskChain::Matches(const Path& p) const noexcept

@@ -41,6 +41,14 @@ typedef double TeskChainV2 __attribute__((vector_size(16)));
 #error "TeskChain needs GCC or Clang vector extensions"
 #endif
 
+// Scratch of the chain's kernels: an oversampler input times each of the interpolation
+// taps that multiply single inputs (the even taps and the centre), kept while the input
+// moves through the interpolator's history.
+struct TeskChainTapProducts
+{
+  TeskChainV2 h0, h2, h4, h6, h8, h10, h12, h14, h15;
+};
+
 class TeskChain
 {
 public:
@@ -273,5 +281,6 @@ private:
   V2 mStage[kChunk];          // per-frame values handed from one stage of a chunk to the next
   V2 mMid[8 * kChunk];        // the band filters' halfway values within a chunk
   V2 mFadeOut[kChunk];        // the faded-out path's output of a chunk
+  TeskChainTapProducts mTaps[kChunk + 7]; // of a chunk's inputs and the seven before them
   bool mWide = false;         // AVX2 code in use
 };
