@@ -279,8 +279,11 @@ private:
 
   V2 mDry[kDryKeep + kChunk]; // inputs: the kDryKeep frames before the chunk, the chunk
   V2 mStage[kChunk];          // per-frame values handed from one stage of a chunk to the next
-  V2 mMid[8 * kChunk];        // the band filters' halfway values within a chunk
   V2 mFadeOut[kChunk];        // the faded-out path's output of a chunk
-  TeskChainTapProducts mTaps[kChunk + 7]; // of a chunk's inputs and the seven before them
+  union                       // each kernel uses one of them
+  {
+    V2 mMid[8 * kChunk];      // AVX2: the band filters' halfway values within a chunk
+    TeskChainTapProducts mTaps[kChunk + 7]; // SSE2: of a chunk's inputs and the 7 before
+  };
   bool mWide = false;         // AVX2 code in use
 };
