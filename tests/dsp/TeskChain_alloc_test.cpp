@@ -23,7 +23,18 @@ void* operator new(std::size_t size)
     return p;
   throw std::bad_alloc();
 }
+// The nothrow form too: otherwise the sanitizers' own version would allocate what the
+// replaced operator delete frees (the standard library's temporary buffers use it).
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+  ++gNews;
+  return std::malloc(size ? size : 1);
+}
 void operator delete(void* p) noexcept
+{
+  std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
 {
   std::free(p);
 }
