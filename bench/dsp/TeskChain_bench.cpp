@@ -110,8 +110,9 @@ void BM_TeskChain(benchmark::State& state)
 
 // The cost while changes are in progress. Argument 0: what moves, changed at every block
 // (512 frames, shorter than a glide and just longer than a crossfade): 0 every gain and
-// DRIVE (glides), 1 a band selection (crossfades of the whole sound path), 2 BY; argument
-// 1: OVER; argument 2: AVX2 as for BM_TeskChain.
+// DRIVE (glides), 1 a band selection (crossfades of the whole sound path), 2 BY, 3 one
+// band gain (a glide, as one automated knob makes); argument 1: OVER; argument 2: AVX2
+// as for BM_TeskChain.
 void BM_TeskChainMoving(benchmark::State& state)
 {
   const int kind = int(state.range(0));
@@ -138,8 +139,10 @@ void BM_TeskChainMoving(benchmark::State& state)
                                       : (idx == TeskChain::kDRIVE ? -45.0 : -3.0 - idx % 2));
     else if (kind == 1)
       chain.SetStoredValue(TeskChain::kMFREQ3L, odd ? 2.0 : 0.0);
-    else
+    else if (kind == 2)
       by = odd ? 1 : 0;
+    else
+      chain.SetStoredValue(TeskChain::kHGAINL, odd ? 6.0 : -6.0);
     // The first frames show whether the change started a transition.
     const int head = 32;
     chain.Process(in.l.data(), in.r.data(), outL.data(), outR.data(), head, by, 0, over);
@@ -188,6 +191,6 @@ BENCHMARK(BM_TeskChain)
     ->ComputeStatistics("min", Min);
 BENCHMARK(BM_TeskChainMoving)
     ->ArgNames({"moving", "over", "avx2"})
-    ->ArgsProduct({{0, 1, 2}, {0, 1}, {1, 0}})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}, {1, 0}})
     ->ComputeStatistics("min", Min);
 BENCHMARK(BM_LiteralChain)->ArgName("over")->Arg(0)->Arg(1)->ComputeStatistics("min", Min);
