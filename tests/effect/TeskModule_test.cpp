@@ -3,6 +3,8 @@
 #include "effect/support/BundleHost.h"
 #include "effect/support/TeskParams.h"
 
+#include "dsp/TeskChain.h"
+
 #include "pluginterfaces/base/ustring.h"
 #include "pluginterfaces/vst/ivstunits.h"
 #include "pluginterfaces/vst/vstspeaker.h"
@@ -552,7 +554,13 @@ TEST(TeskModule, EffectBypassSwitchPassesInputBitForBit)
   ASSERT_TRUE(host);
   Planar in = TestSignal(2, 1000);
   SetPlain(*host, BY, 1);
-  EXPECT_EQ(Render(*host, in, 333), in);
+  // The input delayed by the sound path's latency, lined up with the processed sound.
+  Planar delayed = in;
+  for (std::vector<double>& channel : delayed) {
+    channel.insert(channel.begin(), TeskChain::LatencySamples(0), 0.0);
+    channel.resize(in[0].size());
+  }
+  EXPECT_EQ(Render(*host, in, 333), delayed);
 }
 
 TEST(TeskModule, ProgramParameterRestoresTheDefaultPreset)
