@@ -143,8 +143,9 @@ int Tesk::UnserializeState(ByteChunk* chunk, int startPos)
 
 void Tesk::ApplyValuesAtOnce()
 {
-  // The sound path takes the stored values at its next block start; a call that makes
-  // them apply without smoothing from the next sample on belongs here.
+  // A freshly activated or restored instance plays its values from the first sample:
+  // no glide or crossfade from whatever the sound path held before.
+  mChain.SkipTransitions();
   UpdateLatency(SwitchValue(TeskChain::kOVER));
 }
 
