@@ -301,6 +301,17 @@ void Pix_Line(Pix_IBitmap* dest, float x1, float y1, float x2, float y2, Pix_Pix
   WuLine(p, ax, ay, bx, by);
 }
 
+void Pix_VSpan(Pix_IBitmap* dest, int x, float y0, float y1, Pix_Pixel color, float alpha, int mode)
+{
+  Painter p(dest, color, alpha, mode);
+  if (!p.Active() || x < 0 || x >= p.w || !(y1 >= y0) || !Sane(y0) || !Sane(y1)) return;
+  // Edges of the span in pixel-edge coordinates (row r covers r ... r + 1).
+  const double top = double(y0) + 0.5, bottom = double(y1) + 0.5;
+  const int first = int(std::floor(top)), last = int(std::ceil(bottom)) - 1;
+  for (int r = std::max(first, 0); r <= std::min(last, p.h - 1); ++r)
+    p.PlotF(x, r, std::min(bottom, double(r + 1)) - std::max(top, double(r)));
+}
+
 void Pix_Circle(Pix_IBitmap* dest, float cx, float cy, float r, Pix_Pixel color, float alpha, int mode, bool aa)
 {
   const Painter p(dest, color, alpha, mode);
