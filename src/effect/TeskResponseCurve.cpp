@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "dsp/TeskChain.h"
 #include "editor/IGraphics.h"
@@ -91,6 +92,7 @@ void TeskResponseCurve::Recompute()
   mRate = mPlug ? mPlug->GetSampleRate() : 0.0;
   // LINK 0: the sound path copies every first-channel setting to the second channel.
   const bool linked = static_cast<int>(Plain(kLinkAux)) == 0;
+  TeskResponseModel::Channel previous;
   for (int ch = 0; ch < 2; ++ch)
   {
     const int from = linked ? 0 : ch;
@@ -105,7 +107,12 @@ void TeskResponseCurve::Recompute()
       settings.hz[b] = mHz[ch][b];
       if (b < TeskBands::kNumBands - 1) settings.gainDb[b] = Plain(GainAux(b, from));
     }
-    mModel.Compute(mRate, settings, mDb[ch]);
+    // Both channels alike (always so when linked): one computation.
+    if (ch == 1 && memcmp(&settings, &previous, sizeof(settings)) == 0)
+      memcpy(mDb[1], mDb[0], sizeof(mDb[1]));
+    else
+      mModel.Compute(mRate, settings, mDb[ch]);
+    previous = settings;
   }
   mStale = false;
   ++mRecomputations;
@@ -160,30 +167,48 @@ void TeskResponseCurve::DrawCurve(IGraphics* g, const double* db, const IColor& 
   // Curve values are kept a little inside the plot so that a clipped peak still shows as a
   // flat line at the edge.
   const double limit = TeskEditorLayout::kCurveRangeDb + 0.5;
+  const double yMid = 0.5 * (mRECT.T + mRECT.B) * f - 0.5;
+  const double yPerDb = -mRECT.H() * f / (2.0 * TeskEditorLayout::kCurveRangeDb);
 
-  // The curve's height at the centre of surface column x, in surface pixel-centre coordinates;
-  // false where it has no value. The model's points are spaced evenly along the axis.
-  auto yAt = [&](int x, float* y) {
-    const double u = ((x + 0.5) / f - mRECT.L) / mRECT.W() * (kPoints - 1);
-    if (u < 0.0 || u > kPoints - 1) return false;
+  // The curve's height at the centre of each surface column of the clip and of its two
+  // neighbours, in surface pixel-centre coordinates (NaN where it has no value). The model's
+  // points are spaced evenly along the axis.
+  const int x0 = std::max(clip.L, plot.L), x1 = std::min(clip.R, plot.R);
+  if (x1 <= x0) return;
+  constexpr int kMaxColumns = 4096;
+  float y[kMaxColumns + 2];
+  const int n = std::min(x1 - x0, kMaxColumns);
+  const double uPerColumn = (kPoints - 1) / (mRECT.W() * f);
+  const double u0 = ((x0 - 1 + 0.5) / f - mRECT.L) / mRECT.W() * (kPoints - 1);
+  for (int c = 0; c < n + 2; ++c)
+  {
+    const double u = u0 + c * uPerColumn;
+    y[c] = NAN;
+    if (u < 0.0 || u > kPoints - 1) continue;
     const int i = std::min(static_cast<int>(u), kPoints - 2);
     const double t = u - i, a = db[i], b = db[i + 1];
-    if (std::isnan(a) || std::isnan(b)) return false;
+    if (std::isnan(a) || std::isnan(b)) continue;
     const double v = std::max(-limit, std::min(limit, a + (b - a) * t));
-    *y = static_cast<float>(YForDb(v) * f - 0.5);
-    return true;
-  };
-
-  for (int x = std::max(clip.L, plot.L); x < std::min(clip.R, plot.R); ++x)
-  {
-    float y;
-    if (!yAt(x, &y)) continue;
-    // Reach halfway to each neighbour's value so that steep parts have no gaps.
-    float lo = y, hi = y, n;
-    if (yAt(x - 1, &n)) lo = std::min(lo, 0.5f * (y + n)), hi = std::max(hi, 0.5f * (y + n));
-    if (yAt(x + 1, &n)) lo = std::min(lo, 0.5f * (y + n)), hi = std::max(hi, 0.5f * (y + n));
-    lo = std::max(lo - half, static_cast<float>(clip.T) - 0.5f);
-    hi = std::min(hi + half, static_cast<float>(clip.B) - 0.5f);
-    if (hi > lo) Pix_VSpan(surface, x, lo, hi, color.ToPixel(), 1.0f, Pix_ModeSourceAlpha);
+    y[c] = static_cast<float>(yMid + v * yPerDb);
   }
+
+  const float top = static_cast<float>(clip.T) - 0.5f, bottom = static_cast<float>(clip.B) - 0.5f;
+  float lo[kMaxColumns], hi[kMaxColumns];
+  for (int c = 1; c <= n; ++c)
+  {
+    lo[c - 1] = 1.0f, hi[c - 1] = 0.0f;  // nothing
+    if (std::isnan(y[c])) continue;
+    // Reach halfway to each neighbour's value so that steep parts have no gaps.
+    float a = y[c], b = y[c];
+    for (int k : {c - 1, c + 1})
+      if (!std::isnan(y[k]))
+      {
+        const float m = 0.5f * (y[c] + y[k]);
+        a = std::min(a, m);
+        b = std::max(b, m);
+      }
+    lo[c - 1] = std::max(a - half, top);
+    hi[c - 1] = std::min(b + half, bottom);
+  }
+  Pix_VSpans(surface, x0, n, lo, hi, color.ToPixel(), 1.0f, Pix_ModeSourceAlpha);
 }

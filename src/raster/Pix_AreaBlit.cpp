@@ -53,13 +53,39 @@ void MakeTaps(double a, double b, int lo, int hi, Taps& t)
 
 // The weighted average of the taps' pixels. Colour is weighted by alpha, so transparent pixels
 // do not tint their neighbours; fully transparent areas keep their plain average colour.
-Pix_Pixel Average(const Pix_IBitmap* src, const Taps& tx, const Taps& ty)
+// The weighted sum of an opaque area, nx x ny taps known at compile time; false when a pixel
+// is not opaque (the caller then takes the general path).
+template <int NX, int NY>
+inline bool AverageOpaque(const Pix_Pixel* const* rows, const Taps& tx, const Taps& ty, Pix_Pixel* out)
+{
+  uint32_t all = 0xFF;
+  uint32_t c0 = 1u << 23, c1 = 1u << 23, c2 = 1u << 23;
+  for (int j = 0; j < NY; ++j)
+  {
+    const Pix_Pixel* row = rows[j] + tx.first;
+    for (int i = 0; i < NX; ++i)
+    {
+      const uint32_t w = uint32_t(ty.w[j]) * uint32_t(tx.w[i]);
+      const Pix_Pixel p = row[i];
+      all &= p >> 24;
+      c0 += w * (p & 0xFF);
+      c1 += w * ((p >> 8) & 0xFF);
+      c2 += w * ((p >> 16) & 0xFF);
+    }
+  }
+  if (all != 0xFF) return false;
+  *out = 0xFF000000u | ((c2 >> 24) << 16) | ((c1 >> 24) << 8) | (c0 >> 24);
+  return true;
+}
+
+// rows: the source rows of ty's taps.
+Pix_Pixel Average(const Pix_Pixel* const* rows, const Taps& tx, const Taps& ty)
 {
   uint32_t all = 0xFF;
   uint32_t c[3] = {1u << 23, 1u << 23, 1u << 23};  // rounding: half of 1 << 24
   for (int j = 0; j < ty.count; ++j)
   {
-    const Pix_Pixel* row = RowPtr(src, ty.first + j) + tx.first;
+    const Pix_Pixel* row = rows[j] + tx.first;
     for (int i = 0; i < tx.count; ++i)
     {
       const uint32_t w = uint32_t(ty.w[j]) * uint32_t(tx.w[i]);
@@ -75,7 +101,7 @@ Pix_Pixel Average(const Pix_IBitmap* src, const Taps& tx, const Taps& ty)
   uint64_t a = 0, ca[3] = {0, 0, 0};
   for (int j = 0; j < ty.count; ++j)
   {
-    const Pix_Pixel* row = RowPtr(src, ty.first + j) + tx.first;
+    const Pix_Pixel* row = rows[j] + tx.first;
     for (int i = 0; i < tx.count; ++i)
     {
       const uint64_t wa = uint64_t(ty.w[j]) * uint64_t(tx.w[i]) * (row[i] >> 24);
@@ -127,7 +153,15 @@ void Pix_AreaBlit(Pix_IBitmap* dest, const Pix_IBitmap* src, int dstx, int dsty,
         Taps row;
         const double a = srcy + double(y - dsty) * stepy;
         MakeTaps(a, a + stepy, clip.top, clip.bottom, row);
-        for (int i = 0; i < n; ++i) tmp[i] = Average(src, columns[i], row);
+        const Pix_Pixel* rows[kMaxTaps];
+        for (int j = 0; j < row.count; ++j) rows[j] = RowPtr(src, row.first + j);
+        for (int i = 0; i < n; ++i)
+        {
+          const Taps& col = columns[i];
+          // Shrinking by up to two gives two by two taps almost everywhere: unrolled.
+          if (col.count == 2 && row.count == 2 && AverageOpaque<2, 2>(rows, col, row, &tmp[i])) continue;
+          tmp[i] = Average(rows, col, row);
+        }
         CombineRow(RowPtr(dest, y) + cx, tmp, n, op);
       }
     }
