@@ -61,7 +61,8 @@ double TeskResponseModel::PointHz(int point)
     double hz[kPoints];
     Table()
     {
-      for (int p = 0; p < kPoints; ++p) hz[p] = kMinHz * std::pow(kMaxHz / kMinHz, static_cast<double>(p) / (kPoints - 1));
+      for (int p = 0; p < kPoints; ++p)
+        hz[p] = kMinHz * std::pow(kMaxHz / kMinHz, static_cast<double>(p) / (kPoints - 1));
     }
   };
   static const Table table;

@@ -348,7 +348,7 @@ TEST(EditorScale, VectorDrawingCoversTheMappedPixels)
       ASSERT_EQ(Rgb(Pix_GetPixel(surface, x, s.ToSurface(2) - 1)), expected) << x;
     }
     int thick = 0;
-    for (int y = 0; y < s.ToSurface(10); ++y) thick += Rgb(Pix_GetPixel(surface, 1, y)) == 0xFF0000u && y > s.ToSurface(3);
+    for (int y = s.ToSurface(3); y < s.ToSurface(10); ++y) thick += Rgb(Pix_GetPixel(surface, 1, y)) == 0xFF0000u;
     EXPECT_EQ(thick, s.ToSurface(7) - s.ToSurface(6));
     EXPECT_EQ(rig.gui->GetPoint(4, 1), blue);
   }

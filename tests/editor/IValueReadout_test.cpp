@@ -194,7 +194,8 @@ TEST(ValueReadout, ThePanelUnderItIsRedrawnWhenItGoes)
     r.Ticks(r.readout->LingerTicks());
     ASSERT_FALSE(r.readout->IsVisible());
     for (int y = box.T; y < box.B; ++y)
-      for (int x = box.L; x < box.R; ++x) ASSERT_EQ(r.rig.gui->GetScreenPixel(x, y) & 0xFFFFFF, 0x5A5A5Au) << x << "," << y;
+      for (int x = box.L; x < box.R; ++x)
+        ASSERT_EQ(r.rig.gui->GetScreenPixel(x, y) & 0xFFFFFF, 0x5A5A5Au) << x << "," << y;
     // Afterwards nothing is drawn while nothing moves.
     const int presented = r.rig.gui->PresentCount();
     r.Ticks(20);

@@ -40,7 +40,9 @@ constexpr Rgb kStripBottom{0.118, 0.124, 0.138};
 constexpr Rgb kLegend{0.78, 0.80, 0.83};
 constexpr Rgb kLegendDim{0.52, 0.55, 0.59};
 // The channel colours are the editor's (the response curve draws in them too).
-constexpr Rgb FromChannel(const TeskEditorLayout::ChannelColour& c) { return Rgb{c.r / 255.0, c.g / 255.0, c.b / 255.0}; }
+constexpr Rgb FromChannel(const TeskEditorLayout::ChannelColour& c) {
+  return Rgb{c.r / 255.0, c.g / 255.0, c.b / 255.0};
+}
 constexpr Rgb kAccent1 = FromChannel(TeskEditorLayout::kChannelColours[0]);  // first channel (L / M): amber
 constexpr Rgb kAccent2 = FromChannel(TeskEditorLayout::kChannelColours[1]);  // second channel (R / S): teal
 constexpr Rgb kRed{0.93, 0.25, 0.20};
