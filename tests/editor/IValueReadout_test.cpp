@@ -79,10 +79,21 @@ TEST(ValueReadout, ShowsDuringAGestureAndLingersAfterIt)
   r.Ticks(r.readout->LingerTicks());
   EXPECT_FALSE(r.readout->IsVisible());
 
-  // A double click (back to the default) shows it too.
+  // A double click (back to the default) shows it too; a scale change puts it away.
   r.rig.gui->OnMouseDblClick(150, 100, &r.left);
   EXPECT_TRUE(r.readout->IsVisible());
   EXPECT_STREQ(r.readout->GetText(), "Gain  0.0 dB");
+  r.rig.gui->SetScale(200);
+  EXPECT_FALSE(r.readout->IsVisible());
+
+  // Nothing for the background, nor for a right click that opens the host's parameter menu.
+  ReadoutRig other;
+  other.rig.gui->OnMouseDown(20, 20, &other.left);
+  other.rig.gui->OnMouseUp(20, 20, &other.left);
+  EXPECT_FALSE(other.readout->IsVisible());
+  IMouseMod right(false, true);
+  other.rig.gui->OnMouseDown(150, 100, &right);
+  EXPECT_FALSE(other.readout->IsVisible());
 }
 
 TEST(ValueReadout, ShowsWhenThePointerRestsAndGoesWhenItLeaves)
@@ -116,22 +127,6 @@ TEST(ValueReadout, ShowsWhenThePointerRestsAndGoesWhenItLeaves)
   r.rig.gui->HandleMouseOver(false);
   r.rig.gui->OnMouseOver(150, 100, &r.left);
   r.Ticks(r.readout->RestTicks() * 2);
-  EXPECT_FALSE(r.readout->IsVisible());
-}
-
-TEST(ValueReadout, OnlyParameterControlsAndNotTheHostsMenu)
-{
-  ReadoutRig r;
-  r.rig.gui->OnMouseDown(20, 20, &r.left);  // the background
-  r.rig.gui->OnMouseUp(20, 20, &r.left);
-  EXPECT_FALSE(r.readout->IsVisible());
-  IMouseMod right(false, true);
-  r.rig.gui->OnMouseDown(150, 100, &right);  // the host's parameter menu takes it
-  EXPECT_FALSE(r.readout->IsVisible());
-  // A scale change puts everything away.
-  r.rig.gui->OnMouseDown(150, 100, &r.left);
-  ASSERT_TRUE(r.readout->IsVisible());
-  r.rig.gui->SetScale(200);
   EXPECT_FALSE(r.readout->IsVisible());
 }
 
