@@ -820,6 +820,10 @@ tresult PLUGIN_API IEffectVST3::setParamNormalized(ParamID tag, ParamValue value
     IParam* param = GetParam((int)tag);
     param->SetNormalized(value);
     mHostKnown.Get()[(int)tag] = param->GetNormalized();
+    // The effect hears of it at once, so that what follows from the value on the UI side
+    // (a new latency) reaches the host now; hosts that set a value here may send it
+    // through process only later, or while the transport is stopped, not at all.
+    OnParamChange((int)tag);
   }
   FlushHostNotifications();
   return kResultOk;

@@ -684,11 +684,12 @@ TEST(TeskModule, LatencyIsWhereTheImpulseComesOutAndChangesAreAnnounced)
   for (int over : {0, 1, 0}) {
     SCOPED_TRACE(over);
     const size_t restarts = handler.restarts.size();
-    SetPlain(*host, OVER, over);
+    // A change that reaches only the block (automation the controller has not seen) is
+    // announced at the controller's next call on the UI thread, not from the block.
+    ASSERT_TRUE(host->QueueBlockChange(OVER, host->PlainToNormalized(OVER, over)));
     ProcessSilence(*host, 4096);  // the change, then silence for the filters to settle
     const int latency = static_cast<int>(host->Processor()->getLatencySamples());
     EXPECT_EQ(latency, over ? 10 : 3);
-    // The host is told from its UI thread, not from the block that changed it.
     EXPECT_EQ(handler.restarts.size(), restarts);
     host->Controller()->setParamNormalized(OVER, over);
     if (latency != previous) {
@@ -698,6 +699,18 @@ TEST(TeskModule, LatencyIsWhereTheImpulseComesOutAndChangesAreAnnounced)
       EXPECT_EQ(handler.restarts.size(), restarts);
     }
     previous = latency;
+    // A host that sets the value on the controller first hears of the new latency at once,
+    // before any block.
+    {
+      auto fresh = OpenTesk();
+      ASSERT_TRUE(fresh);
+      RestartRecorder told;
+      ASSERT_EQ(fresh->Controller()->setComponentHandler(&told), kResultTrue);
+      fresh->Controller()->setParamNormalized(OVER, over);
+      EXPECT_EQ(static_cast<int>(fresh->Processor()->getLatencySamples()), over ? 10 : 3);
+      EXPECT_EQ(told.restarts.size(), over ? 1u : 0u);
+      fresh->Controller()->setComponentHandler(nullptr);
+    }
     // An impulse's peak comes out where the latency says.
     Planar in(2, std::vector<double>(256, 0.0));
     in[0][0] = in[1][0] = 0.5;

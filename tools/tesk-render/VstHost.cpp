@@ -514,6 +514,11 @@ bool VstHost::QueueChange(ParamID id, double normalized)
   return mChanges.Add(id, 0, normalized);
 }
 
+bool VstHost::QueueBlockChange(ParamID id, double normalized)
+{
+  return mChanges.Add(id, 0, normalized);
+}
+
 tresult VstHost::Process64(double** in, double** out, int nFrames)
 {
   return ProcessBlock(reinterpret_cast<void**>(in), reinterpret_cast<void**>(out), nFrames, true);

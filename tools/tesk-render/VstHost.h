@@ -63,6 +63,9 @@ public:
   // Sends `normalized` to the controller now and as one queue point (offset 0) with the
   // next processed block. False when the block's queue list is full.
   bool QueueChange(Steinberg::Vst::ParamID id, double normalized);
+  // The same change for the next block only, without telling the controller: automation
+  // that reaches the processor alone.
+  bool QueueBlockChange(Steinberg::Vst::ParamID id, double normalized);
 
   // One block of nFrames samples per channel (as many channels as SetChannels chose).
   // The sample type must match the precision given to Start. Returns the process result.
