@@ -1,5 +1,6 @@
 // Cost of the sound path per stereo frame at 48 kHz, for the chain and for the
-// step-by-step reference it is checked against (same input, same settings, same output).
+// step-by-step reference it is checked against (same input, same settings, same output),
+// and for the chain while changes are in progress.
 // Counters: ns_per_frame (CPU time per stereo frame) and realtime_x (seconds of 48 kHz
 // audio processed per second of CPU time).
 
@@ -107,6 +108,56 @@ void BM_TeskChain(benchmark::State& state)
   SetCounters(state);
 }
 
+// The cost while changes are in progress. Argument 0: what moves, changed at every block
+// (512 frames, shorter than a glide and just longer than a crossfade): 0 every gain and
+// DRIVE (glides), 1 a band selection (crossfades of the whole sound path), 2 BY, 3 one
+// band gain (a glide, as one automated knob makes); argument 1: OVER; argument 2: AVX2
+// as for BM_TeskChain.
+void BM_TeskChainMoving(benchmark::State& state)
+{
+  const int kind = int(state.range(0));
+  const int over = int(state.range(1));
+  const Input in;
+  std::vector<double> outL(kBlock), outR(kBlock);
+  TeskChain chain;
+  if (chain.SetWideVectors(state.range(2) != 0) != (state.range(2) != 0))
+  {
+    state.SkipWithError("no AVX2 on this processor");
+    return;
+  }
+  chain.SetSampleRate(kRate);
+  for (const auto& s : kSettings)
+    chain.SetStoredValue(int(s[0]), s[1]);
+  int block = 0, by = 0;
+  long moving = 0;
+  for (auto _ : state)
+  {
+    const bool odd = ++block % 2 != 0;
+    if (kind == 0)
+      for (int idx = 0; idx <= TeskChain::kDRIVE; ++idx)
+        chain.SetStoredValue(idx, odd ? (idx == TeskChain::kDRIVE ? -25.0 : 2.0 + idx % 3)
+                                      : (idx == TeskChain::kDRIVE ? -45.0 : -3.0 - idx % 2));
+    else if (kind == 1)
+      chain.SetStoredValue(TeskChain::kMFREQ3L, odd ? 2.0 : 0.0);
+    else if (kind == 2)
+      by = odd ? 1 : 0;
+    else
+      chain.SetStoredValue(TeskChain::kHGAINL, odd ? 6.0 : -6.0);
+    // The first frames show whether the change started a transition.
+    const int head = 32;
+    chain.Process(in.l.data(), in.r.data(), outL.data(), outR.data(), head, by, 0, over);
+    moving += chain.InTransition() ? 1 : 0;
+    chain.Process(in.l.data() + head, in.r.data() + head, outL.data() + head, outR.data() + head,
+                  kBlock - head, by, 0, over);
+    benchmark::DoNotOptimize(outL.data());
+    benchmark::DoNotOptimize(outR.data());
+    benchmark::ClobberMemory();
+  }
+  if (moving < long(state.iterations()) / 2)
+    state.SkipWithError("the changes did not keep a transition going");
+  SetCounters(state);
+}
+
 void BM_LiteralChain(benchmark::State& state)
 {
   const int over = int(state.range(0));
@@ -137,5 +188,9 @@ double Min(const std::vector<double>& v)
 BENCHMARK(BM_TeskChain)
     ->ArgNames({"over", "avx2"})
     ->ArgsProduct({{0, 1}, {1, 0}})
+    ->ComputeStatistics("min", Min);
+BENCHMARK(BM_TeskChainMoving)
+    ->ArgNames({"moving", "over", "avx2"})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}, {1, 0}})
     ->ComputeStatistics("min", Min);
 BENCHMARK(BM_LiteralChain)->ArgName("over")->Arg(0)->Arg(1)->ComputeStatistics("min", Min);

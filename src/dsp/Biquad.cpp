@@ -42,13 +42,22 @@ void Biquad::setPeakGain(double peakGainDB) noexcept
   calcBiquad();
 }
 
-void Biquad::calcBiquad() noexcept
+double Biquad::tangent(double Fc_) noexcept
 {
   const double kPi = 3.141592653589793;
+  return std::tan(kPi * Fc_);
+}
+
+void Biquad::calcBiquad() noexcept
+{
+  calcBiquadWithTangent(tangent(Fc));
+}
+
+void Biquad::calcBiquadWithTangent(double K) noexcept
+{
   const double kSqrt2 = 1.4142135623730951;
   double norm;
   const double V = std::pow(10.0, std::fabs(peakGain) / 20.0);
-  const double K = std::tan(kPi * Fc);
   switch (type)
   {
   case Lowpass:

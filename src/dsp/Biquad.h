@@ -37,6 +37,11 @@ public:
   // Recomputes a0, a1, a2, b1, b2 from type, Fc, Q and peakGain. A type outside 0..6
   // leaves the coefficients as they are.
   void calcBiquad() noexcept;
+  // The same for a filter whose tangent K = tan(pi * Fc) is already known (Fc unchanged):
+  // callers that retune the gain often skip the tangent. Same bits as calcBiquad.
+  void calcBiquadWithTangent(double K) noexcept;
+  // The tangent calcBiquad uses for Fc.
+  static double tangent(double Fc) noexcept;
 
   // One sample: out = in*a0 + z1; z1 = in*a1 + z2 - b1*out; z2 = in*a2 - b2*out.
   float process(float in) noexcept

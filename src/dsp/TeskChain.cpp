@@ -68,6 +68,14 @@ const int kSelParam[7] = {TeskChain::kLFREQL, TeskChain::kMFREQ1L, TeskChain::kM
                           TeskChain::kLCUTL};
 const int kGainParam[6] = {TeskChain::kLGAINL, TeskChain::kMGAIN1L, TeskChain::kMGAIN2L,
                            TeskChain::kMGAIN3L, TeskChain::kMGAIN4L, TeskChain::kHGAINL};
+// The band (0..5) of a gain parameter's first-channel index, the inverse of kGainParam.
+int BandOfGain(int paramIdx) noexcept
+{
+  for (int band = 0; band < 6; ++band)
+    if (kGainParam[band] == paramIdx - paramIdx % 2)
+      return band;
+  return 0;
+}
 
 bool IsStored(int paramIdx) noexcept
 {
@@ -121,9 +129,6 @@ struct TeskChainKernel;
 
 namespace {
 
-typedef void (*ChunkFn)(TeskChain&, const double*, const double*, double*, double*, int, bool,
-                        bool, bool, V2, V2, V2);
-
 bool CpuHasAvx2() noexcept
 {
 #if defined(TESK_HAVE_AVX2_KERNEL)
@@ -134,7 +139,39 @@ bool CpuHasAvx2() noexcept
 #endif
 }
 
+// The glide of a band filter's gain, by filter (TeskChain::Band order, bands 0..11).
+int GainGlideOfBand(int band) noexcept
+{
+  return kGainParam[band / 2] + band % 2;
+}
+
+const unsigned kAllBands = (1u << TeskChain::kNumBands) - 1;
+
 } // namespace
+
+double TeskChain::Glide::Value() const noexcept
+{
+  const double x = double(step) / double(steps);
+  const double x2 = x * x;
+  const double x3 = x2 * x;
+  const double v = from + (to - from) * (3.0 * x2 - 2.0 * x3) + speed * (x - 2.0 * x2 + x3);
+  const double lo = from < to ? from : to;
+  const double hi = from < to ? to : from;
+  return v < lo ? lo : (v > hi ? hi : v);
+}
+
+double TeskChain::Glide::Speed() const noexcept
+{
+  const double x = double(step) / double(steps);
+  const double x2 = x * x;
+  const double x3 = x2 * x;
+  const double v = from + (to - from) * (3.0 * x2 - 2.0 * x3) + speed * (x - 2.0 * x2 + x3);
+  const double lo = from < to ? from : to;
+  const double hi = from < to ? to : from;
+  if (v < lo || v > hi)
+    return 0.0; // held at an end
+  return (to - from) * (6.0 * x - 6.0 * x2) + speed * (1.0 - 4.0 * x + 3.0 * x2);
+}
 
 TeskChain::TeskChain() noexcept
 {
@@ -149,12 +186,18 @@ TeskChain::TeskChain() noexcept
     mFreq[2 * band] = hz;
     mFreq[2 * band + 1] = hz;
   }
+  for (int p = 0; p < kNumGlides; ++p)
+    mGlide[p] = Glide{mStored[p], mStored[p], mStored[p], 0.0, 0, 0};
+  UpdateGains();
+  TakeSwitches(mPath);
+  for (double& k : mPath.tangent)
+    k = 0.0; // set with the first block's tuning
   ClearState();
   SetWideVectors(true);
   Pairs();
   // Band filters are pass-through until the first block start tunes them.
   const Biquad passThrough;
-  for (Biquad2& f : mEq)
+  for (Biquad2& f : mPath.eq)
   {
     SetLane(f, 0, passThrough);
     SetLane(f, 1, passThrough);
@@ -164,9 +207,10 @@ TeskChain::TeskChain() noexcept
   const Biquad outPeak(Biquad::Peak, 0.25, 0.4, -2.5);
   for (int lane = 0; lane < 2; ++lane)
   {
-    SetLane(mSatPeak, lane, satPeak);
-    SetLane(mOutPeak, lane, outPeak);
+    SetLane(mPath.satPeak, lane, satPeak);
+    SetLane(mPath.outPeak, lane, outPeak);
   }
+  mPrevPath = mPath;
 }
 
 bool TeskChain::SetStoredValue(int paramIdx, double value) noexcept
@@ -197,16 +241,103 @@ double TeskChain::GetSelectedFrequency(int band) const noexcept
 
 void TeskChain::ClearState() noexcept
 {
-  for (Biquad2& f : mEq)
+  for (Biquad2& f : mPath.eq)
     f.z1 = f.z2 = V2{0.0, 0.0};
-  mSatPeak.z1 = mSatPeak.z2 = V2{0.0, 0.0};
-  mOutPeak.z1 = mOutPeak.z2 = V2{0.0, 0.0};
-  ClearOversampler(mSatOs);
-  ClearOversampler(mEqOs);
-  mSatOutCurrent = true;
+  mPath.satPeak.z1 = mPath.satPeak.z2 = V2{0.0, 0.0};
+  mPath.outPeak.z1 = mPath.outPeak.z2 = V2{0.0, 0.0};
+  ClearOversampler(mPath.satOs);
+  ClearOversampler(mPath.eqOs);
+  mPath.satOutCurrent = true;
+  for (V2& v : mDry)
+    v = V2{0.0, 0.0};
+  mFading = false;
+  mSnap = true;
 }
 
-void TeskChain::BlockStart() noexcept
+bool TeskChain::InTransition() const noexcept
+{
+  return mGliding > 0 || mFading || mByPos != (mByTarget ? mByLength + 1 : 0);
+}
+
+namespace {
+
+// A count of frames or steps for a time at the sample rate: rounded to nearest, at least
+// 1 and, for absurd rates, at most 2^24.
+int Count(double x) noexcept
+{
+  const double n = std::round(x);
+  return n < 1.0 ? 1 : (n > 16777216.0 ? 16777216 : int(n));
+}
+
+} // namespace
+
+int TeskChain::GlideSteps() const noexcept
+{
+  return Count(kGlideSeconds * mSampleRate / kGlideInterval);
+}
+
+int TeskChain::FadeLength() const noexcept
+{
+  return Count(kFadeSeconds * mSampleRate);
+}
+
+bool TeskChain::Matches(const Path& p) const noexcept
+{
+  if (p.leftRight != mLeftRight || p.oversampled != mOversampled)
+    return false;
+  for (int band = 0; band < kNumBands; ++band)
+    if (p.freq[band] != mFreq[band])
+      return false;
+  return true;
+}
+
+void TeskChain::TakeSwitches(Path& p) const noexcept
+{
+  p.leftRight = mLeftRight;
+  p.oversampled = mOversampled;
+  for (int band = 0; band < kNumBands; ++band)
+    p.freq[band] = mFreq[band];
+}
+
+void TeskChain::TuneBands(Path& p, unsigned mask, bool frequencies) const noexcept
+{
+  for (int band = 0; band < kNumBands; ++band)
+  {
+    if (!(mask & (1u << band)))
+      continue;
+    Biquad tuned;
+    tuned.type = band < kCutL ? Biquad::Peak : Biquad::Highpass;
+    tuned.Fc = (p.freq[band] / mSampleRate) * kEqRate;
+    tuned.Q = kBandQ;
+    tuned.peakGain = band < kCutL ? mGlide[GainGlideOfBand(band)].cur : 1.0;
+    if (frequencies)
+      p.tangent[band] = Biquad::tangent(tuned.Fc);
+    tuned.calcBiquadWithTangent(p.tangent[band]);
+    SetLane(p.eq[band / 2], band % 2, tuned);
+  }
+}
+
+void TeskChain::UpdateGains() noexcept
+{
+  const double drive = mGlide[kDRIVE].cur;
+  const double t = std::pow(10.0, drive / 20.0);
+  const double u = std::pow(10.0, (0.5 - drive) / 20.0);
+  mT = V2{t, t};
+  mU = V2{u, u};
+  mGain = V2{std::pow(10.0, mGlide[kOUTL].cur / 20.0), std::pow(10.0, mGlide[kOUTR].cur / 20.0)};
+}
+
+void TeskChain::StartFade() noexcept
+{
+  mPrevPath = mPath;
+  TakeSwitches(mPath);
+  TuneBands(mPath, kAllBands, true);
+  mFading = true;
+  mFadeStart = mCount;
+  mFadeLength = FadeLength();
+}
+
+void TeskChain::BlockStart(bool bypass, bool leftRight, bool oversampled) noexcept
 {
   for (int band = 0; band < 7; ++band)
   {
@@ -219,16 +350,83 @@ void TeskChain::BlockStart() noexcept
           mFreq[2 * band + ch] = list.hz[k];
     }
   }
-  for (int band = 0; band < 7; ++band)
+  mLeftRight = leftRight;
+  mOversampled = oversampled;
+
+  // New targets. A glide in progress hands its speed on, so a value that keeps moving
+  // (automation) moves smoothly.
+  for (int p = 0; p < kNumGlides; ++p)
   {
-    for (int ch = 0; ch < 2; ++ch)
+    Glide& g = mGlide[p];
+    if (mStored[p] == g.to)
+      continue;
+    const bool moving = g.step < g.steps;
+    g.speed = moving ? g.Speed() : 0.0;
+    g.from = g.cur;
+    g.to = mStored[p];
+    g.step = 0;
+    g.steps = GlideSteps();
+    if (!moving)
+      ++mGliding;
+  }
+  if (bypass != mByTarget)
+  {
+    if (mByPos == 0 || mByPos == mByLength + 1)
+      mByLength = FadeLength();
+    mByTarget = bypass;
+  }
+
+  unsigned retune = mSampleRate != mTunedRate ? kAllBands : 0u;
+  if (mSnap)
+  {
+    for (Glide& g : mGlide)
     {
-      const double fc = (mFreq[2 * band + ch] / mSampleRate) * kEqRate;
-      const Biquad tuned = band < 6
-                               ? Biquad(Biquad::Peak, fc, kBandQ, mStored[kGainParam[band] + ch])
-                               : Biquad(Biquad::Highpass, fc, kBandQ, 1.0);
-      SetLane(mEq[band], ch, tuned);
+      g.cur = g.to;
+      g.step = g.steps;
     }
+    mGliding = 0;
+    UpdateGains();
+    mByPos = mByTarget ? mByLength + 1 : 0;
+    mFading = false;
+    TakeSwitches(mPath);
+    retune = kAllBands;
+  }
+  else if (!mFading && !Matches(mPath))
+    StartFade();
+  if (retune)
+  {
+    TuneBands(mPath, retune, true);
+    if (mFading)
+      TuneBands(mPrevPath, retune, true);
+  }
+  mTunedRate = mSampleRate;
+}
+
+void TeskChain::StepGlides() noexcept
+{
+  unsigned bands = 0;
+  bool gains = false;
+  for (int p = 0; p < kNumGlides; ++p)
+  {
+    Glide& g = mGlide[p];
+    if (g.step >= g.steps)
+      continue;
+    ++g.step;
+    g.cur = g.step == g.steps ? g.to : g.Value();
+    if (g.step == g.steps)
+      --mGliding;
+    if (p >= kOUTL)
+      gains = true;
+    else
+      bands |= 1u << (2 * BandOfGain(p) + p % 2);
+  }
+  if (gains)
+    UpdateGains();
+  if (bands)
+  {
+    TuneBands(mPath, bands, false);
+    if (mFading)
+      TuneBands(mPrevPath, bands, false);
   }
 }
 
@@ -241,28 +439,88 @@ bool TeskChain::SetWideVectors(bool enable) noexcept
 void TeskChain::Process(const double* inL, const double* inR, double* outL, double* outR,
                         int frames, int by, int ms, int over) noexcept
 {
-  BlockStart();
+  BlockStart(by != 0, ms != 0, over != 0);
   if (frames < 1 || !inL || !inR || !outL || !outR)
     return;
-
-  // Constant within the block: drive gains and output gains.
-  const double drive = mStored[kDRIVE];
-  const double tt = std::pow(10.0, drive / 20.0);
-  const V2 t = V2{tt, tt};
-  const double uu = std::pow(10.0, (0.5 - drive) / 20.0);
-  const V2 u = V2{uu, uu};
-  const V2 gain =
-      V2{std::pow(10.0, mStored[kOUTL] / 20.0), std::pow(10.0, mStored[kOUTR] / 20.0)};
+  mSnap = false;
 
   ChunkFn chunk = TeskChainKernel<0>::Chunk;
 #if defined(TESK_HAVE_AVX2_KERNEL)
   if (mWide)
     chunk = TeskChainKernel<1>::Chunk;
 #endif
-  for (int pos = 0; pos < frames; pos += kChunk)
+  V2* const in = mDry + kDryKeep;
+  for (int pos = 0; pos < frames;)
   {
-    const int n = frames - pos < kChunk ? frames - pos : kChunk;
-    chunk(*this, inL + pos, inR + pos, outL + pos, outR + pos, n, by != 0, ms != 0, over != 0, t,
-          u, gain);
+    // Transitions due at this frame: a glide step on the grid, the end of a crossfade
+    // (and the start of the next, for switches changed meanwhile).
+    if (mGliding > 0 && mCount % kGlideInterval == 0)
+      StepGlides();
+    if (mFading && mCount == mFadeStart + uint64_t(mFadeLength))
+    {
+      mFading = false;
+      if (!Matches(mPath))
+        StartFade();
+    }
+
+    // The piece: up to a chunk, and no further than the next glide step or crossfade end.
+    int n = frames - pos < kChunk ? frames - pos : kChunk;
+    if (mGliding > 0)
+    {
+      const int toStep = kGlideInterval - int(mCount % kGlideInterval);
+      n = n < toStep ? n : toStep;
+    }
+    if (mFading)
+    {
+      const int toEnd = int(mFadeStart + uint64_t(mFadeLength) - mCount);
+      n = n < toEnd ? n : toEnd;
+    }
+    Piece piece;
+    piece.in = in;
+    piece.t = mT;
+    piece.u = mU;
+    piece.gain = mGain;
+    // BY: the frame whose step reaches an end is already at that end.
+    const int byEnd = mByTarget ? mByLength + 1 : 0;
+    const int byStep = mByTarget ? 1 : -1;
+    if (mByPos != byEnd && (byEnd - mByPos) * byStep == 1)
+      mByPos = byEnd;
+    if (mByPos == byEnd)
+      piece.bypass = mByTarget ? 1 : 0;
+    else
+    {
+      const int mixed = (byEnd - mByPos) * byStep - 1;
+      n = n < mixed ? n : mixed;
+      piece.bypass = 2;
+      piece.byPos = mByPos;
+      piece.byStep = byStep;
+      piece.byDen = double(mByLength + 1);
+      mByPos += byStep * n;
+    }
+    piece.outL = outL + pos;
+    piece.outR = outR + pos;
+
+    // Both passes of a crossfade read the inputs (the faded-out path writes no output).
+    piece.inL = inL + pos;
+    piece.inR = inR + pos;
+    if (mFading)
+    {
+      piece.keep = mFadeOut;
+      piece.fadeFrom = nullptr;
+      chunk(*this, mPrevPath, piece, n);
+      piece.keep = nullptr;
+      piece.fadeFrom = mFadeOut;
+      piece.fadeDone = int(mCount - mFadeStart);
+      piece.fadeDen = double(mFadeLength + 1);
+    }
+    else
+    {
+      piece.keep = nullptr;
+      piece.fadeFrom = nullptr;
+    }
+    chunk(*this, mPath, piece, n);
+    std::memmove(mDry, mDry + n, kDryKeep * sizeof(V2));
+    mCount += uint64_t(n);
+    pos += n;
   }
 }

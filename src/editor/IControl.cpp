@@ -89,6 +89,7 @@ void IControl::SetDirty(bool pushParamToPlug)
   if (!pushParamToPlug || !mPlug || mParamIdx < 0) return;
 
   mPlug->SetParameterFromGUI(mParamIdx, mValue);
+  if (mGraphics) mGraphics->ShareValueFromGUI(mParamIdx, mValue, this);
   IParam* param = mPlug->GetParam(mParamIdx);
   if (!param) return;
 

@@ -1,10 +1,13 @@
 #include "editor/IGraphics.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 #include "editor/IBitmapControl.h"
 #include "editor/IPanelControl.h"
+#include "editor/IValueReadout.h"
 #include "framework/IEffectBase.h"
 #include "framework/IParam.h"
 #include "raster/Pix_MemBitmap.h"
@@ -33,6 +36,7 @@ IGraphics::~IGraphics()
   mControls.Empty(true);
   DeleteSurfaces();
   delete[] mPendingValues;
+  delete mReadout;
 }
 
 void IGraphics::DeleteSurfaces()
@@ -43,12 +47,86 @@ void IGraphics::DeleteSurfaces()
   mTmpBitmap = nullptr;
 }
 
+void IGraphics::CreateSurfaces()
+{
+  DeleteSurfaces();
+  mDrawBitmap = new Pix_SysBitmap(WindowWidth(), WindowHeight());
+  mTmpBitmap = new Pix_MemBitmap(0, 0, 4);
+}
+
 void IGraphics::PrepDraw()
 {
   ApplyPendingParamValues();
-  DeleteSurfaces();
-  mDrawBitmap = new Pix_SysBitmap(mWidth, mHeight);
-  mTmpBitmap = new Pix_MemBitmap(0, 0, 4);
+  CreateSurfaces();
+}
+
+// ----- Scale -----
+
+bool IGraphics::SetScale(int percent)
+{
+  const IScale scale(percent);
+  if (scale == mScale) return false;
+  // An open text field was placed for the old size.
+  ForceEndUserEdit();
+  mScale = scale;
+  if (mDrawBitmap) CreateSurfaces();
+  if (mReadout) mReadout->Reset();
+  SetAllControlsDirty();
+  ScaleChanged();
+  return true;
+}
+
+bool IGraphics::HiResName(const char* name, char* out, int outSize)
+{
+  if (!name || !out || outSize <= 0) return false;
+  out[0] = '\0';
+  const char* leaf = name;
+  for (const char* p = name; *p; ++p)
+    if (*p == '/' || *p == '\\') leaf = p + 1;
+  const char* dot = strrchr(leaf, '.');
+  if (!dot || dot == leaf || strcasecmp(dot, ".png") != 0) return false;
+  const int n = snprintf(out, static_cast<size_t>(outSize), "%.*s2x/%.*s@2x.png", static_cast<int>(leaf - name), name,
+                         static_cast<int>(dot - leaf), leaf);
+  if (n < 0 || n >= outSize)
+  {
+    out[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+// ----- Value readouts -----
+
+void IGraphics::EnableValueReadouts(bool enable)
+{
+  if (enable && !mReadout)
+    mReadout = new IValueReadout(this);
+  else if (!enable && mReadout)
+  {
+    // Its area is drawn over at the next tick.
+    IRECT gone = mReadout->IsVisible() ? *mReadout->GetRECT() : mReadout->Invalid();
+    delete mReadout;
+    mReadout = nullptr;
+    for (int i = 0, n = mControls.GetSize(); i < n; ++i)
+    {
+      IControl* c = mControls.Get(i);
+      if (c && c->GetRECT()->Intersects(&gone)) c->SetDirty(false);
+    }
+  }
+}
+
+void IGraphics::InvalidateReadoutArea(IRECT* r)
+{
+  const IRECT area = mReadout->Invalid();
+  if (area.Empty()) return;
+  *r = r->Union(&area);
+  // Non-strict drawing redraws only dirty controls: dirty those under the area.
+  if (!mStrict)
+    for (int i = 0, n = mControls.GetSize(); i < n; ++i)
+    {
+      IControl* c = mControls.Get(i);
+      if (c && c->GetRECT()->Intersects(&area)) c->SetDirty(false);
+    }
 }
 
 void IGraphics::AttachBackground(int id, const char* name)
@@ -214,6 +292,18 @@ void IGraphics::SetStrictDrawing(bool strict)
   SetAllControlsDirty();
 }
 
+void IGraphics::ShareValueFromGUI(int paramIdx, double value, IControl* from)
+{
+  if (paramIdx < 0) return;
+  for (int i = 0, n = mControls.GetSize(); i < n; ++i)
+  {
+    IControl* c = mControls.Get(i);
+    if (!c || c == from) continue;
+    int aux = c->AuxParamIdx(paramIdx);
+    if (aux >= 0) c->SetAuxParamValueFromPlug(aux, value);
+  }
+}
+
 // ----- Events -----
 
 int IGraphics::FindControlAt(int x, int y, bool mouseOver)
@@ -238,10 +328,13 @@ void IGraphics::ReleaseMouseCapture()
 {
   mMouseCapture = -1;
   mMouseX = mMouseY = -1;
+  // No capture, no gesture (a menu took the release, or the window closed mid-drag).
+  if (mReadout) mReadout->GestureEnd();
 }
 
-void IGraphics::OnMouseDown(int x, int y, IMouseMod* mod)
+void IGraphics::OnMouseDown(int wx, int wy, IMouseMod* mod)
 {
+  const int x = WindowToPanel(wx), y = WindowToPanel(wy);
   ApplyPendingParamValues();
   ReleaseMouseCapture();
   int idx = FindControlAt(x, y, false);
@@ -254,15 +347,18 @@ void IGraphics::OnMouseDown(int x, int y, IMouseMod* mod)
   if (mPlug && mPlug->GetAPI() == kAPIVST3 && p >= 0 && mod && mod->R)
   {
     ReleaseMouseCapture();
-    mPlug->PopupHostContextMenuForParam(p, x, y);
+    // The host places its menu in the view's (window) coordinates.
+    mPlug->PopupHostContextMenuForParam(p, wx, wy);
     return;
   }
   if (p >= 0 && mPlug) mPlug->BeginInformHostOfParamChange(p);
   c->OnMouseDown(x, y, mod);
+  if (mReadout && p >= 0 && mControls.Get(idx) == c) mReadout->GestureBegin(idx);
 }
 
-void IGraphics::OnMouseUp(int x, int y, IMouseMod* mod)
+void IGraphics::OnMouseUp(int wx, int wy, IMouseMod* mod)
 {
+  const int x = WindowToPanel(wx), y = WindowToPanel(wy);
   ApplyPendingParamValues();
   int idx = GetMouseControlIdx(x, y, false);
   ReleaseMouseCapture();
@@ -271,10 +367,12 @@ void IGraphics::OnMouseUp(int x, int y, IMouseMod* mod)
   c->OnMouseUp(x, y, mod);
   int p = c->ParamIdx();
   if (p >= 0 && mPlug) mPlug->EndInformHostOfParamChange(p);
+  if (mReadout) mReadout->GestureEnd();
 }
 
-void IGraphics::OnMouseDrag(int x, int y, IMouseMod* mod)
+void IGraphics::OnMouseDrag(int wx, int wy, IMouseMod* mod)
 {
+  const int x = WindowToPanel(wx), y = WindowToPanel(wy);
   ApplyPendingParamValues();
   IControl* c = mMouseCapture >= 0 ? mControls.Get(mMouseCapture) : nullptr;
   if (!c) return;
@@ -283,10 +381,12 @@ void IGraphics::OnMouseDrag(int x, int y, IMouseMod* mod)
   mMouseX = x;
   mMouseY = y;
   c->OnMouseDrag(x, y, dX, dY, mod);
+  if (mReadout) mReadout->GestureChanged();
 }
 
-void IGraphics::OnMouseDblClick(int x, int y, IMouseMod* mod)
+void IGraphics::OnMouseDblClick(int wx, int wy, IMouseMod* mod)
 {
+  const int x = WindowToPanel(wx), y = WindowToPanel(wy);
   ApplyPendingParamValues();
   ReleaseMouseCapture();
   int idx = FindControlAt(x, y, false);
@@ -298,24 +398,34 @@ void IGraphics::OnMouseDblClick(int x, int y, IMouseMod* mod)
     mMouseX = x;
     mMouseY = y;
     c->OnMouseDown(x, y, mod);
+    if (mReadout && c->ParamIdx() >= 0) mReadout->GestureBegin(idx);
   }
   else
+  {
     c->OnMouseDblClick(x, y, mod);
+    if (mReadout && c->ParamIdx() >= 0) mReadout->Pulse(idx);
+  }
 }
 
-void IGraphics::OnMouseWheel(int x, int y, IMouseMod* mod, int d)
+void IGraphics::OnMouseWheel(int wx, int wy, IMouseMod* mod, int d)
 {
+  const int x = WindowToPanel(wx), y = WindowToPanel(wy);
   ApplyPendingParamValues();
-  IControl* c = mControls.Get(GetMouseControlIdx(x, y, false));
-  if (c) c->OnMouseWheel(x, y, mod, d);
+  const int idx = GetMouseControlIdx(x, y, false);
+  IControl* c = mControls.Get(idx);
+  if (!c) return;
+  c->OnMouseWheel(x, y, mod, d);
+  if (mReadout && c->ParamIdx() >= 0) mReadout->Pulse(idx);
 }
 
-bool IGraphics::OnMouseOver(int x, int y, IMouseMod* mod)
+bool IGraphics::OnMouseOver(int wx, int wy, IMouseMod* mod)
 {
   if (!mHandleMouseOver) return false;
+  const int x = WindowToPanel(wx), y = WindowToPanel(wy);
   ApplyPendingParamValues();
   int idx = GetMouseControlIdx(x, y, true);
   IControl* c = mControls.Get(idx);
+  if (mReadout) mReadout->PointerOver(c && c->ParamIdx() >= 0 ? idx : -1);
   if (!c) return true;
   mMouseX = x;
   mMouseY = y;
@@ -331,10 +441,12 @@ void IGraphics::OnMouseOut()
   for (int i = 0, n = mControls.GetSize(); i < n; ++i)
     if (IControl* c = mControls.Get(i)) c->OnMouseOut();
   mMouseOver = -1;
+  if (mReadout) mReadout->PointerLeft();
 }
 
-bool IGraphics::OnKeyDown(int x, int y, int key)
+bool IGraphics::OnKeyDown(int wx, int wy, int key)
 {
+  const int x = WindowToPanel(wx), y = WindowToPanel(wy);
   ApplyPendingParamValues();
   int idx = GetMouseControlIdx(x, y, false);
   IControl* c = idx > 0 ? mControls.Get(idx) : nullptr;
@@ -357,6 +469,15 @@ bool IGraphics::IsDirty(IRECT* r)
   ApplyPendingParamValues();
   if (!r) return false;
   bool dirty = false;
+  if (mReadout)
+  {
+    mReadout->Tick(nullptr);
+    if (!mReadout->Invalid().Empty())
+    {
+      InvalidateReadoutArea(r);
+      dirty = true;
+    }
+  }
   for (int i = 0, n = mControls.GetSize(); i < n; ++i)
   {
     IControl* c = mControls.Get(i);
@@ -417,7 +538,17 @@ bool IGraphics::Draw(IRECT* r)
       }
     }
   }
-  return DrawScreen(r);
+  if (mReadout)
+  {
+    if (mReadout->IsVisible() && r->Intersects(mReadout->GetRECT()))
+    {
+      mDrawRECT = *r;
+      mReadout->Draw(this);
+    }
+    mReadout->Drawn();
+  }
+  IRECT window = mScale.ToSurface(*r);
+  return DrawScreen(&window);
 }
 
 // ----- Prompting -----
@@ -474,6 +605,7 @@ void IGraphics::Resize(int w, int h)
   mHeight = h;
   ReleaseMouseCapture();
   mMouseOver = -1;
+  if (mReadout) mReadout->Reset();
   // An open text field refers to a control that is about to be deleted.
   ForceEndUserEdit();
   mControls.Empty(true);

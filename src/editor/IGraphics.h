@@ -14,6 +14,7 @@
 #include "editor/IMouseMod.h"
 #include "editor/IPopupMenu.h"
 #include "editor/IRECT.h"
+#include "editor/IScale.h"
 #include "editor/IText.h"
 #include "framework/IEditorHooks.h"
 
@@ -23,12 +24,22 @@ class Pix_IBitmap;
 class Pix_IFont;
 class Pix_MemBitmap;
 class Pix_SysBitmap;
+class IValueReadout;
 
 // The platform-independent editor: an ordered list of controls, an off-screen surface of the
-// editor's size and the mouse-capture state. It routes platform events (editor pixels, origin
+// editor's size and the mouse-capture state. It routes platform events (window pixels, origin
 // top left) to controls, turns gestures into parameter changes on the plug-in, shows
 // parameter changes from the plug-in on the controls, and on each repaint tick redraws the
 // dirty region into the surface and hands it to the platform (DrawScreen).
+//
+// Scale. Controls, their rectangles and every drawing operation use panel coordinates (the
+// layout's width x height). The editor is shown at a scale of 100, 150 or 200 % (IScale): the
+// draw surface is WindowWidth() x WindowHeight(), drawing operations map panel coordinates onto
+// it (bitmaps from their twice-as-large versions where the resources have them, text at the
+// scaled size), event coordinates arrive in window pixels and are mapped back to the panel
+// before any control sees them, and DrawScreen receives window pixels. So every control behaves
+// the same at every scale; the platform only shows a bigger surface. At 100 % window and panel
+// coordinates are the same.
 //
 // Threads. Everything runs on the UI thread except SetParameterFromPlug, which the plug-in
 // also calls from the audio thread. Such a call never touches a control: it stores the value
@@ -49,7 +60,7 @@ public:
 
   // --- Platform operations (abstract ones are implemented by each platform class) ---
 
-  // Presents the draw surface; r is the region that was redrawn.
+  // Presents the draw surface; r is the region that was redrawn, in window pixels.
   virtual bool DrawScreen(IRECT* r) = 0;
   virtual bool MeasureIText(IText* text, char* str, IRECT* destRect);
   virtual void ForceEndUserEdit() = 0;
@@ -91,7 +102,11 @@ public:
   virtual void ShowMouseCursor() {}
   virtual void UpdateTooltips() = 0;
   // Loads the named image resource; the caller owns the result. Null when it cannot be loaded.
+  // The editor also asks for the large version of an image by the name HiResName() gives.
   virtual Pix_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
+  // Called after SetScale changed the scale and the draw surface: a platform with a window
+  // resizes it to WindowWidth() x WindowHeight(). Every control is dirty; the next tick draws all.
+  virtual void ScaleChanged() {}
 
   // --- Set-up ---
 
@@ -103,6 +118,34 @@ public:
   // in which case it has been deleted).
   int AttachControl(IControl* control);
   void AttachKeyCatcher(IControl* control);
+
+  // --- Scale (UI thread) ---
+
+  // Shows the editor at the supported percentage nearest to percent (100, 150 or 200):
+  // recreates the draw surface at the new size (when there is one), closes an open text field,
+  // hides the value readout, marks every control dirty and calls ScaleChanged. Controls and
+  // their values are kept. Returns whether the scale changed.
+  bool SetScale(int percent);
+  const IScale& GetScale() const { return mScale; }
+  int GetScalePercent() const { return mScale.mPercent; }
+  // The size of the draw surface and of the window that shows it.
+  int WindowWidth() const { return mScale.ToSurface(mWidth); }
+  int WindowHeight() const { return mScale.ToSurface(mHeight); }
+  // Window pixel -> panel coordinate (what the event handlers do), and back.
+  int WindowToPanel(int windowCoord) const { return mScale.ToPanel(windowCoord); }
+  IRECT PanelToWindow(const IRECT& r) const { return mScale.ToSurface(r); }
+  // The resource name of an image's twice-as-large version: "dir/stem.png" gives
+  // "dir/2x/stem@2x.png". Resources are found by their last name component, so the name
+  // is unique among the 1x images. False when name is not a PNG name or out is too small.
+  static bool HiResName(const char* name, char* out, int outSize);
+
+  // --- Value readouts (UI thread) ---
+
+  // While a parameter control is pressed, dragged, wheeled or double-clicked, and when the
+  // pointer rests on it (mouse-over handling must be on), a small box near the control shows
+  // the parameter's title and value with its unit, as the host shows them. Off by default.
+  void EnableValueReadouts(bool enable);
+  IValueReadout* GetValueReadout() { return mReadout; }
 
   // --- Parameters and controls ---
 
@@ -122,8 +165,11 @@ public:
   void ClampControl(int paramIdx, double lo, double hi, bool normalized);
   void AssignParamNameToolTips();
   void SetStrictDrawing(bool strict);
+  // A control pushed value (normalised) of paramIdx to the plug-in: the other controls that
+  // follow paramIdx as an auxiliary parameter take it too, as they do values from the plug-in.
+  void ShareValueFromGUI(int paramIdx, double value, IControl* from);
 
-  // --- Events (UI thread, editor coordinates) ---
+  // --- Events (UI thread, window coordinates; see the class comment) ---
 
   void OnMouseDown(int x, int y, IMouseMod* mod);
   void OnMouseUp(int x, int y, IMouseMod* mod);
@@ -135,13 +181,17 @@ public:
   bool OnKeyDown(int x, int y, int key);
   void ReleaseMouseCapture();
   void OnGUIIdle();
+  // Hit test in panel coordinates.
   int GetMouseControlIdx(int x, int y, bool mouseOver = false);
 
-  // --- Redraw (UI thread) ---
+  // --- Redraw (UI thread, panel coordinates) ---
 
-  // Grows r by the rectangles of the dirty controls; true when any control is dirty.
+  // The first call of every repaint tick: applies values handed over from other threads,
+  // advances the tick-counted timers (the value readout's) and grows r by the rectangles of the
+  // dirty controls and of the readout's old and new places; true when anything needs drawing.
   bool IsDirty(IRECT* r);
-  // Redraws the controls in r (strict) or the dirty controls (non-strict), then presents.
+  // Redraws the controls in r (strict) or the dirty controls (non-strict) and the value
+  // readout on top, then presents the region (in window pixels).
   bool Draw(IRECT* r);
 
   // --- Prompting (UI thread) ---
@@ -192,14 +242,21 @@ public:
   bool DrawRadialLine(const IColor* color, float cx, float cy, float angle, float rMin, float rMax,
                       const IChannelBlend* blend = nullptr, bool aa = false);
   // Draws (or, with measure, measures into r) the text; false when the font cannot be made.
+  // At a scale above 100 % the text is drawn with the font at the scaled size (sharp, not
+  // enlarged pixels) and measured in panel pixels, rounded up.
   bool DrawIText(IText* text, const char* str, IRECT* r, bool measure = false);
   Pix_IFont* CacheFont(IText* text);
   // The draw surface's pixels (row span: GetDrawBitmap()->getRowSpan()), or null before PrepDraw.
   void* GetBits();
+  // The image to draw bitmap from at the current scale: its large version at 150 and 200 %
+  // when the resources have one (looked up once and remembered in the record), else the image.
+  // *imageScale receives 2 for the large version, else 1.
+  Pix_IBitmap* ImageForScale(IBitmap* bitmap, int* imageScale);
 
   // --- Accessors ---
 
   IEffectBase* GetPlug() { return mPlug; }
+  // The panel size (controls' coordinates); the window's is WindowWidth() x WindowHeight().
   int Width() const { return mWidth; }
   int Height() const { return mHeight; }
   int FPS() const { return mFPS; }
@@ -223,6 +280,12 @@ protected:
   // Index of the topmost visible, ungreyed control hit at (x, y) (ignores capture), or -1.
   int FindControlAt(int x, int y, bool mouseOver);
   void DeleteSurfaces();
+  void CreateSurfaces();
+  // Bitmap blit at a scale other than 100 %; r is dest clipped to the draw rectangle.
+  void DrawBitmapScaled(IBitmap* bitmap, const IRECT& dest, const IRECT& r, int srcX, int srcY,
+                        const IChannelBlend* blend);
+  // Redraws the area where the value readout was or now is.
+  void InvalidateReadoutArea(IRECT* r);
   void ApplyParameterFromPlug(int paramIdx, double normalizedValue);
   void PendingFromPlug(int paramIdx, double normalizedValue);
 
@@ -240,6 +303,8 @@ protected:
   bool mStrict = true;
   bool mEnableTooltips = false;
   IControl* mKeyCatcher = nullptr;
+  IScale mScale;
+  IValueReadout* mReadout = nullptr;
 
 private:
   // One mailbox per parameter for values handed over from other threads.

@@ -1,5 +1,11 @@
 // IGraphics: bitmap loading and the drawing operations. Everything here runs on the UI thread
 // and targets the draw surface created by PrepDraw; before PrepDraw nothing is drawn.
+//
+// Every operation takes panel coordinates. At 100 % they are surface pixels and each operation
+// is one raster call. At other scales rectangles map by IScale (so neighbours tile exactly),
+// points by pixel centres, lengths by the factor; bitmaps come from their large versions where
+// the resources have them, pixel for pixel at 200 % and area-averaged at 150 %; text is drawn
+// with the font at the scaled size. A line of one panel pixel stays a one-pixel line.
 
 #include <cmath>
 #include <cstring>
@@ -40,7 +46,7 @@ IBitmap IGraphics::LoadIBitmap(int id, const char* name, int nStates, bool frame
   if (!lb)
   {
     lb = OSLoadBitmap(id, name);
-    if (lb && !s_bitmapCache.Add(lb, id))
+    if (lb && !s_bitmapCache.Add(lb, id, name))
     {
       delete lb;
       lb = nullptr;
@@ -103,11 +109,76 @@ IBitmap IGraphics::CropBitmap(IBitmap* bitmap, IRECT* r)
 
 // ----- Bitmap drawing -----
 
+Pix_IBitmap* IGraphics::ImageForScale(IBitmap* bitmap, int* imageScale)
+{
+  if (imageScale) *imageScale = 1;
+  if (!bitmap) return nullptr;
+  if (mScale.IsUnit() || !bitmap->mData) return bitmap->mData;
+  if (!bitmap->mHiResKnown)
+  {
+    bool known = false;
+    Pix_IBitmap* hi = s_bitmapCache.FindHiRes(bitmap->mData, &known);
+    char name[512], hiName[600];
+    // Only images the cache loaded by name can have a large version.
+    if (!known && s_bitmapCache.GetName(bitmap->mData, name, sizeof(name)) &&
+        HiResName(name, hiName, sizeof(hiName)))
+    {
+      hi = OSLoadBitmap(BitmapStorage::kNoID, hiName);
+      // A large version must be exactly twice the size, or the frames would not line up.
+      if (hi && (hi->getWidth() != 2 * bitmap->mData->getWidth() ||
+                 hi->getHeight() != 2 * bitmap->mData->getHeight()))
+      {
+        delete hi;
+        hi = nullptr;
+      }
+      if (!s_bitmapCache.AddHiRes(bitmap->mData, hi))
+      {
+        delete hi;
+        hi = nullptr;
+      }
+    }
+    bitmap->mHiRes = hi;
+    bitmap->mHiResKnown = true;
+  }
+  if (!bitmap->mHiRes) return bitmap->mData;
+  if (imageScale) *imageScale = 2;
+  return bitmap->mHiRes;
+}
+
+void IGraphics::DrawBitmapScaled(IBitmap* bitmap, const IRECT& dest, const IRECT& r, int srcX, int srcY,
+                                 const IChannelBlend* blend)
+{
+  int k = 1;
+  Pix_IBitmap* image = ImageForScale(bitmap, &k);
+  const IRECT s = mScale.ToSurface(r);
+  if (!image || s.W() <= 0 || s.H() <= 0) return;
+  const float weight = IChannelBlend::WeightOf(blend);
+  const int mode = IChannelBlend::ModeOf(blend);
+  // The image pixel under panel coordinate v is (v - dest.L + srcX) x k.
+  if (mScale.mPercent == 100 * k)
+  {
+    Pix_Blit(mDrawBitmap, image, s.L, s.T, (r.L - dest.L + srcX) * k, (r.T - dest.T + srcY) * k, s.W(), s.H(),
+             weight, mode);
+    return;
+  }
+  const double step = 100.0 * k / mScale.mPercent;  // image pixels per surface pixel
+  const double sx = (s.L * 100.0 / mScale.mPercent - dest.L + srcX) * k;
+  const double sy = (s.T * 100.0 / mScale.mPercent - dest.T + srcY) * k;
+  // Never sample beyond the frame: neighbouring frames of a filmstrip would bleed in.
+  const Pix_Rect frame = {srcX * k, srcY * k, (srcX + dest.W()) * k, (srcY + dest.H()) * k};
+  Pix_AreaBlit(mDrawBitmap, image, s.L, s.T, s.W(), s.H(), sx, sy, step, step, &frame, weight, mode);
+}
+
 bool IGraphics::DrawBitmap(IBitmap* bitmap, IRECT* dest, int srcX, int srcY, const IChannelBlend* blend)
 {
   if (!Drawable(bitmap) || !dest || !mDrawBitmap) return true;
   IRECT r = dest->Intersect(&mDrawRECT);
   if (r.Empty() || r.W() <= 0 || r.H() <= 0) return true;
+  if (!mScale.IsUnit())
+  {
+    DrawBitmapScaled(bitmap, *dest, r, srcX, srcY, blend);
+    return true;
+  }
   Pix_Blit(mDrawBitmap, bitmap->mData, r.L, r.T, srcX + r.L - dest->L, srcY + r.T - dest->T, r.W(), r.H(),
            IChannelBlend::WeightOf(blend), IChannelBlend::ModeOf(blend));
   return true;
@@ -132,9 +203,14 @@ bool IGraphics::DrawRotatedBitmap(IBitmap* bitmap, int destCtrX, int destCtrY, d
 {
   if (!Drawable(bitmap) || !mDrawBitmap) return true;
   int w = bitmap->W, h = bitmap->H;
-  Pix_RotatedBlit(mDrawBitmap, bitmap->mData, destCtrX - w / 2, destCtrY - h / 2, w, h, 0.0f, 0.0f,
-                  static_cast<float>(w), static_cast<float>(h), angle, false, IChannelBlend::WeightOf(blend),
-                  IChannelBlend::ModeOf(blend) | kModeFilter, 0.0f, static_cast<float>(yOffsetZeroDeg));
+  int k = 1;
+  Pix_IBitmap* image = ImageForScale(bitmap, &k);
+  const int x = destCtrX - w / 2, y = destCtrY - h / 2;
+  const int sx = mScale.ToSurface(x), sy = mScale.ToSurface(y);
+  Pix_RotatedBlit(mDrawBitmap, image, sx, sy, mScale.ToSurface(x + w) - sx, mScale.ToSurface(y + h) - sy, 0.0f,
+                  0.0f, static_cast<float>(w * k), static_cast<float>(h * k), angle, false,
+                  IChannelBlend::WeightOf(blend), IChannelBlend::ModeOf(blend) | kModeFilter, 0.0f,
+                  mScale.LengthToSurface(static_cast<float>(yOffsetZeroDeg)));
   return true;
 }
 
@@ -160,6 +236,15 @@ bool IGraphics::DrawRotatedMask(IBitmap* base, IBitmap* mask, IBitmap* top, int 
   IRECT dest(x, y, x + w, y + h);
   IRECT r = dest.Intersect(&mDrawRECT);
   if (r.Empty() || r.W() <= 0 || r.H() <= 0) return true;
+  if (!mScale.IsUnit())
+  {
+    // Composed at the images' own size, then enlarged onto the surface.
+    const IRECT s = mScale.ToSurface(r);
+    const double step = 100.0 / mScale.mPercent;
+    Pix_AreaBlit(mDrawBitmap, mTmpBitmap, s.L, s.T, s.W(), s.H(), s.L * step - x, s.T * step - y, step, step,
+                 nullptr, IChannelBlend::WeightOf(blend), IChannelBlend::ModeOf(blend));
+    return true;
+  }
   Pix_Blit(mDrawBitmap, mTmpBitmap, r.L, r.T, r.L - x, r.T - y, r.W(), r.H(), IChannelBlend::WeightOf(blend),
            IChannelBlend::ModeOf(blend));
   return true;
@@ -167,22 +252,45 @@ bool IGraphics::DrawRotatedMask(IBitmap* base, IBitmap* mask, IBitmap* top, int 
 
 // ----- Vector drawing -----
 
+namespace {
+
+// Fills the surface pixels of a panel rectangle (at 100 %: the rectangle itself).
+void FillSurfaceRect(Pix_SysBitmap* surface, const IScale& scale, int l, int t, int r, int b, Pix_Pixel color,
+                     float alpha, int mode)
+{
+  const int sl = scale.ToSurface(l), st = scale.ToSurface(t);
+  Pix_FillRect(surface, sl, st, scale.ToSurface(r) - sl, scale.ToSurface(b) - st, color, alpha, mode);
+}
+
+}  // namespace
+
 bool IGraphics::DrawPoint(const IColor* color, float x, float y, const IChannelBlend* blend, bool aa)
 {
   if (!color || !mDrawBitmap) return true;
-  Pix_PutPixel(mDrawBitmap, static_cast<int>(x + 0.5f), static_cast<int>(y + 0.5f), color->ToPixel(),
-               IChannelBlend::WeightOf(blend), IChannelBlend::ModeOf(blend));
+  const int px = static_cast<int>(x + 0.5f), py = static_cast<int>(y + 0.5f);
+  if (mScale.IsUnit())
+    Pix_PutPixel(mDrawBitmap, px, py, color->ToPixel(), IChannelBlend::WeightOf(blend), IChannelBlend::ModeOf(blend));
+  else
+    FillSurfaceRect(mDrawBitmap, mScale, px, py, px + 1, py + 1, color->ToPixel(), IChannelBlend::WeightOf(blend),
+                    IChannelBlend::ModeOf(blend));
   return true;
 }
 
 bool IGraphics::ForcePixel(const IColor* color, int x, int y)
 {
   if (!color || !mDrawBitmap) return true;
-  if (x < 0 || y < 0 || x >= mDrawBitmap->getWidth() || y >= mDrawBitmap->getHeight()) return true;
   Pix_Pixel* bits = mDrawBitmap->getBits();
   if (!bits) return true;
-  bits[static_cast<size_t>(y) * static_cast<size_t>(mDrawBitmap->getRowSpan()) + static_cast<size_t>(x)] =
-    color->ToPixel();
+  // The panel pixel's block of surface pixels (one pixel at 100 %).
+  const int x0 = mScale.ToSurface(x), x1 = mScale.ToSurface(x + 1);
+  const int y0 = mScale.ToSurface(y), y1 = mScale.ToSurface(y + 1);
+  for (int sy = y0; sy < y1; ++sy)
+    for (int sx = x0; sx < x1; ++sx)
+    {
+      if (sx < 0 || sy < 0 || sx >= mDrawBitmap->getWidth() || sy >= mDrawBitmap->getHeight()) continue;
+      bits[static_cast<size_t>(sy) * static_cast<size_t>(mDrawBitmap->getRowSpan()) + static_cast<size_t>(sx)] =
+        color->ToPixel();
+    }
   return true;
 }
 
@@ -190,8 +298,9 @@ bool IGraphics::DrawLine(const IColor* color, float x1, float y1, float x2, floa
                          bool aa)
 {
   if (!color || !mDrawBitmap) return true;
-  Pix_Line(mDrawBitmap, x1, y1, x2, y2, color->ToPixel(), IChannelBlend::WeightOf(blend),
-           IChannelBlend::ModeOf(blend), aa);
+  Pix_Line(mDrawBitmap, mScale.PointToSurface(x1), mScale.PointToSurface(y1), mScale.PointToSurface(x2),
+           mScale.PointToSurface(y2), color->ToPixel(), IChannelBlend::WeightOf(blend), IChannelBlend::ModeOf(blend),
+           aa);
   return true;
 }
 
@@ -199,23 +308,24 @@ bool IGraphics::DrawArc(const IColor* color, float cx, float cy, float r, float 
                         const IChannelBlend* blend, bool aa)
 {
   if (!color || !mDrawBitmap) return true;
-  Pix_Arc(mDrawBitmap, cx, cy, r, minAngle, maxAngle, color->ToPixel(), IChannelBlend::WeightOf(blend),
-          IChannelBlend::ModeOf(blend), aa);
+  Pix_Arc(mDrawBitmap, mScale.PointToSurface(cx), mScale.PointToSurface(cy), mScale.LengthToSurface(r), minAngle,
+          maxAngle, color->ToPixel(), IChannelBlend::WeightOf(blend), IChannelBlend::ModeOf(blend), aa);
   return true;
 }
 
 bool IGraphics::DrawCircle(const IColor* color, float cx, float cy, float r, const IChannelBlend* blend, bool aa)
 {
   if (!color || !mDrawBitmap) return true;
-  Pix_Circle(mDrawBitmap, cx, cy, r, color->ToPixel(), IChannelBlend::WeightOf(blend),
-             IChannelBlend::ModeOf(blend), aa);
+  Pix_Circle(mDrawBitmap, mScale.PointToSurface(cx), mScale.PointToSurface(cy), mScale.LengthToSurface(r),
+             color->ToPixel(), IChannelBlend::WeightOf(blend), IChannelBlend::ModeOf(blend), aa);
   return true;
 }
 
 bool IGraphics::RoundRect(const IColor* color, IRECT* r, const IChannelBlend* blend, int cornerRadius, bool aa)
 {
   if (!color || !r || !mDrawBitmap) return true;
-  Pix_RoundRect(mDrawBitmap, r->L, r->T, r->W(), r->H(), cornerRadius, color->ToPixel(),
+  const IRECT s = mScale.ToSurface(*r);
+  Pix_RoundRect(mDrawBitmap, s.L, s.T, s.W(), s.H(), mScale.SizeToSurface(cornerRadius), color->ToPixel(),
                 IChannelBlend::WeightOf(blend), IChannelBlend::ModeOf(blend), aa);
   return true;
 }
@@ -226,31 +336,38 @@ bool IGraphics::FillRoundRect(const IColor* color, IRECT* r, const IChannelBlend
   Pix_Pixel c = color->ToPixel();
   float a = IChannelBlend::WeightOf(blend);
   int mode = IChannelBlend::ModeOf(blend);
-  int h = r->H();
-  Pix_FillRect(mDrawBitmap, r->L + cr, r->T, r->W() - 2 * cr, h, c, a, mode);
-  Pix_FillRect(mDrawBitmap, r->L, r->T + cr, cr, h - 2 * cr, c, a, mode);
-  Pix_FillRect(mDrawBitmap, r->R - cr, r->T + cr, cr, h - 2 * cr, c, a, mode);
+  const IRECT s = mScale.ToSurface(*r);
+  cr = mScale.SizeToSurface(cr);
+  int h = s.H();
+  Pix_FillRect(mDrawBitmap, s.L + cr, s.T, s.W() - 2 * cr, h, c, a, mode);
+  Pix_FillRect(mDrawBitmap, s.L, s.T + cr, cr, h - 2 * cr, c, a, mode);
+  Pix_FillRect(mDrawBitmap, s.R - cr, s.T + cr, cr, h - 2 * cr, c, a, mode);
   float rad = static_cast<float>(cr);
-  Pix_FillCircle(mDrawBitmap, static_cast<float>(r->L + cr), static_cast<float>(r->T + cr), rad, c, a, mode, aa);
-  Pix_FillCircle(mDrawBitmap, static_cast<float>(r->R - cr - 1), static_cast<float>(r->B - cr - 1), rad, c, a, mode,
+  Pix_FillCircle(mDrawBitmap, static_cast<float>(s.L + cr), static_cast<float>(s.T + cr), rad, c, a, mode, aa);
+  Pix_FillCircle(mDrawBitmap, static_cast<float>(s.R - cr - 1), static_cast<float>(s.B - cr - 1), rad, c, a, mode,
                  aa);
-  Pix_FillCircle(mDrawBitmap, static_cast<float>(r->R - cr - 1), static_cast<float>(r->T + cr), rad, c, a, mode, aa);
-  Pix_FillCircle(mDrawBitmap, static_cast<float>(r->L + cr), static_cast<float>(r->B - cr - 1), rad, c, a, mode, aa);
+  Pix_FillCircle(mDrawBitmap, static_cast<float>(s.R - cr - 1), static_cast<float>(s.T + cr), rad, c, a, mode, aa);
+  Pix_FillCircle(mDrawBitmap, static_cast<float>(s.L + cr), static_cast<float>(s.B - cr - 1), rad, c, a, mode, aa);
   return true;
 }
 
 bool IGraphics::FillIRect(const IColor* color, IRECT* r, const IChannelBlend* blend)
 {
   if (!color || !r || !mDrawBitmap) return true;
-  Pix_FillRect(mDrawBitmap, r->L, r->T, r->W(), r->H(), color->ToPixel(), IChannelBlend::WeightOf(blend),
-               IChannelBlend::ModeOf(blend));
+  if (mScale.IsUnit())
+    Pix_FillRect(mDrawBitmap, r->L, r->T, r->W(), r->H(), color->ToPixel(), IChannelBlend::WeightOf(blend),
+                 IChannelBlend::ModeOf(blend));
+  else
+    FillSurfaceRect(mDrawBitmap, mScale, r->L, r->T, r->R, r->B, color->ToPixel(), IChannelBlend::WeightOf(blend),
+                    IChannelBlend::ModeOf(blend));
   return true;
 }
 
 bool IGraphics::FillCircle(const IColor* color, int cx, int cy, float r, const IChannelBlend* blend, bool aa)
 {
   if (!color || !mDrawBitmap) return true;
-  Pix_FillCircle(mDrawBitmap, static_cast<float>(cx), static_cast<float>(cy), r, color->ToPixel(),
+  Pix_FillCircle(mDrawBitmap, mScale.PointToSurface(static_cast<float>(cx)),
+                 mScale.PointToSurface(static_cast<float>(cy)), mScale.LengthToSurface(r), color->ToPixel(),
                  IChannelBlend::WeightOf(blend), IChannelBlend::ModeOf(blend), aa);
   return true;
 }
@@ -259,39 +376,66 @@ bool IGraphics::FillTriangle(const IColor* color, int x1, int y1, int x2, int y2
                              IChannelBlend* blend)
 {
   if (!color || !mDrawBitmap) return true;
-  Pix_FillTriangle(mDrawBitmap, x1, y1, x2, y2, x3, y3, color->ToPixel(), IChannelBlend::WeightOf(blend),
-                   IChannelBlend::ModeOf(blend));
+  Pix_FillTriangle(mDrawBitmap, mScale.ToSurface(x1), mScale.ToSurface(y1), mScale.ToSurface(x2),
+                   mScale.ToSurface(y2), mScale.ToSurface(x3), mScale.ToSurface(y3), color->ToPixel(),
+                   IChannelBlend::WeightOf(blend), IChannelBlend::ModeOf(blend));
   return true;
 }
 
 bool IGraphics::FillIConvexPolygon(const IColor* color, int* x, int* y, int npoints, const IChannelBlend* blend)
 {
   if (!color || !mDrawBitmap) return true;
+  if (mScale.IsUnit() || !x || !y || npoints < 3)
+  {
+    Pix_FillConvexPolygon(mDrawBitmap, x, y, npoints, color->ToPixel(), IChannelBlend::WeightOf(blend),
+                          IChannelBlend::ModeOf(blend));
+    return true;
+  }
+  // Mapped in place and restored: drawing allocates nothing.
+  for (int i = 0; i < npoints; ++i)
+  {
+    x[i] = mScale.ToSurface(x[i]);
+    y[i] = mScale.ToSurface(y[i]);
+  }
   Pix_FillConvexPolygon(mDrawBitmap, x, y, npoints, color->ToPixel(), IChannelBlend::WeightOf(blend),
                         IChannelBlend::ModeOf(blend));
+  for (int i = 0; i < npoints; ++i)
+  {
+    x[i] = mScale.ToPanel(x[i]);
+    y[i] = mScale.ToPanel(y[i]);
+  }
   return true;
 }
 
 IColor IGraphics::GetPoint(int x, int y)
 {
-  if (!mDrawBitmap || x < 0 || y < 0 || x >= mDrawBitmap->getWidth() || y >= mDrawBitmap->getHeight())
-    return COLOR_TRANSPARENT;
-  return IColor::FromPixel(Pix_GetPixel(mDrawBitmap, x, y));
+  if (!mDrawBitmap) return COLOR_TRANSPARENT;
+  const int sx = mScale.ToSurface(x), sy = mScale.ToSurface(y);
+  if (x < 0 || y < 0 || sx >= mDrawBitmap->getWidth() || sy >= mDrawBitmap->getHeight()) return COLOR_TRANSPARENT;
+  return IColor::FromPixel(Pix_GetPixel(mDrawBitmap, sx, sy));
 }
 
 bool IGraphics::DrawVerticalLine(const IColor* color, int xi, int yLo, int yHi)
 {
   if (!color || !mDrawBitmap) return true;
-  Pix_Line(mDrawBitmap, static_cast<float>(xi), static_cast<float>(yLo), static_cast<float>(xi),
-           static_cast<float>(yHi), color->ToPixel(), 1.0f, 0, false);
+  if (mScale.IsUnit())
+    Pix_Line(mDrawBitmap, static_cast<float>(xi), static_cast<float>(yLo), static_cast<float>(xi),
+             static_cast<float>(yHi), color->ToPixel(), 1.0f, 0, false);
+  else
+    FillSurfaceRect(mDrawBitmap, mScale, xi, yLo < yHi ? yLo : yHi, xi + 1, (yLo < yHi ? yHi : yLo) + 1,
+                    color->ToPixel(), 1.0f, 0);
   return true;
 }
 
 bool IGraphics::DrawHorizontalLine(const IColor* color, int yi, int xLo, int xHi)
 {
   if (!color || !mDrawBitmap) return true;
-  Pix_Line(mDrawBitmap, static_cast<float>(xLo), static_cast<float>(yi), static_cast<float>(xHi),
-           static_cast<float>(yi), color->ToPixel(), 1.0f, 0, false);
+  if (mScale.IsUnit())
+    Pix_Line(mDrawBitmap, static_cast<float>(xLo), static_cast<float>(yi), static_cast<float>(xHi),
+             static_cast<float>(yi), color->ToPixel(), 1.0f, 0, false);
+  else
+    FillSurfaceRect(mDrawBitmap, mScale, xLo < xHi ? xLo : xHi, yi, (xLo < xHi ? xHi : xLo) + 1, yi + 1,
+                    color->ToPixel(), 1.0f, 0);
   return true;
 }
 
@@ -314,6 +458,14 @@ bool IGraphics::DrawHorizontalLine(const IColor* color, IRECT* r, float y)
 bool IGraphics::DrawRect(const IColor* color, IRECT* r)
 {
   if (!color || !r || !mDrawBitmap) return true;
+  if (!mScale.IsUnit())
+  {
+    DrawHorizontalLine(color, r->T, r->L, r->R);
+    DrawHorizontalLine(color, r->B, r->L, r->R);
+    DrawVerticalLine(color, r->L, r->T, r->B);
+    DrawVerticalLine(color, r->R, r->T, r->B);
+    return true;
+  }
   Pix_Pixel c = color->ToPixel();
   float l = static_cast<float>(r->L), t = static_cast<float>(r->T);
   float rr = static_cast<float>(r->R), b = static_cast<float>(r->B);
@@ -347,7 +499,17 @@ bool IGraphics::DrawIText(IText* text, const char* str, IRECT* r, bool measure)
 {
   if (!str || !*str) return true;
   if (!text || !r) return true;
-  Pix_IFont* font = text->mCached ? text->mCached : CacheFont(text);
+  Pix_IFont* font;
+  if (mScale.IsUnit())
+    font = text->mCached ? text->mCached : CacheFont(text);
+  else
+  {
+    // The font at the scaled size, from the font cache; the style keeps its own 1x font.
+    IText scaled = *text;
+    scaled.mSize = mScale.SizeToSurface(text->mSize);
+    scaled.mCached = nullptr;
+    font = CacheFont(&scaled);
+  }
   if (!font) return false;
   font->SetTextColor(text->mColor.ToPixel());
 
@@ -361,7 +523,7 @@ bool IGraphics::DrawIText(IText* text, const char* str, IRECT* r, bool measure)
   {
     Pix_Rect calc = {0, 0, 0, 0};
     font->DrawText(mDrawBitmap, str, -1, &calc, flags | kDT_CALCRECT);
-    int w = calc.right, h = calc.bottom;
+    int w = mScale.LengthToPanel(calc.right), h = mScale.LengthToPanel(calc.bottom);
     if (text->mAlign == IText::kAlignNear)
       r->R = r->L + w;
     else if (text->mAlign == IText::kAlignCenter)
@@ -376,7 +538,8 @@ bool IGraphics::DrawIText(IText* text, const char* str, IRECT* r, bool measure)
   }
 
   if (!mDrawBitmap) return true;
-  Pix_Rect dest = {r->L, r->T, r->R, r->B};
+  const IRECT s = mScale.ToSurface(*r);
+  Pix_Rect dest = {s.L, s.T, s.R, s.B};
   font->DrawText(mDrawBitmap, str, -1, &dest, flags);
   return true;
 }

@@ -1,6 +1,7 @@
 #include "effect/Tesk.h"
 
 #include "core/Core_Mutex.h"
+#include "effect/TeskFactoryPresets.h"
 #include "effect/TeskParamInit.h"
 
 #include <cmath>
@@ -65,9 +66,9 @@ int Tesk::TailSamples(double sampleRate)
 }
 
 Tesk::Tesk(IEffectInstanceInfo instanceInfo)
-    : TeskAdapter(instanceInfo, kNumParams, "1-1 2-2", 1, "Tesk", "", "Quillfen", 0x30000,
-                  FourCC('T', 's', 'k', '1'), FourCC('Q', 'f', 'e', 'n'), TeskChain::LatencySamples(0), false,
-                  false, false, 0)
+    : TeskAdapter(instanceInfo, kNumParams, "1-1 2-2", TeskFactoryPresets::Count(), "Tesk", "", "Quillfen",
+                  0x30000, FourCC('T', 's', 'k', '1'), FourCC('Q', 'f', 'e', 'n'), TeskChain::LatencySamples(0),
+                  false, false, false, 0)
 {
   InitTeskParams(this);
   // Every stored value starts at its parameter's default, so the sound path is fully
@@ -83,7 +84,7 @@ Tesk::Tesk(IEffectInstanceInfo instanceInfo)
 
   AttachEditor();
 
-  MakeDefaultPreset("-", 1);
+  TeskFactoryPresets::Make(*this);
 }
 
 Tesk::~Tesk() = default;
@@ -112,8 +113,9 @@ int Tesk::UnserializeState(ByteChunk* chunk, int startPos)
 
 void Tesk::ApplyValuesAtOnce()
 {
-  // The sound path takes the stored values at its next block start; a call that makes
-  // them apply without smoothing from the next sample on belongs here.
+  // A freshly activated or restored instance plays its values from the first sample:
+  // no glide or crossfade from whatever the sound path held before.
+  mChain.SkipTransitions();
   UpdateLatency(SwitchValue(TeskChain::kOVER));
 }
 

@@ -7,6 +7,7 @@
 #include "editor/IURLControl.h"
 #include "editor/PlatformGraphics.h"
 #include "effect/TeskParameterTable.h"
+#include "effect/TeskResponseCurve.h"
 
 namespace TeskEditorLayout {
 namespace {
@@ -59,7 +60,8 @@ const ControlSpec kControls[] = {
     {Kind::Knob, 132, "resources/img/OUTR.png", 981, 253, TeskChain::kOUTR},
     {Kind::Knob, 134, "resources/img/DRV.png", 125, 112, TeskChain::kDRIVE},
 };
-static_assert(sizeof(kControls) / sizeof(kControls[0]) + 1 == kNumControls, "33 controls and the link area");
+static_assert(sizeof(kControls) / sizeof(kControls[0]) + 2 == kNumControls,
+              "33 controls, the link area and the response curve");
 
 }  // namespace
 
@@ -78,6 +80,11 @@ void Attach(IGraphics* gui, IEffectBase* plug)
   }
   // The web-link area reaches below the panel; only its visible part can be clicked.
   gui->AttachControl(new IURLControl(plug, IRECT(1060, 430, 1160, 530), kProductURL));
+  gui->AttachControl(
+    new TeskResponseCurve(plug, IRECT(kCurvePlotL, kCurvePlotT, kCurvePlotR, kCurvePlotB)));
+  // Readouts show values while a control is worked and when the pointer rests on it.
+  gui->HandleMouseOver(true);
+  gui->EnableValueReadouts(true);
 }
 
 }  // namespace TeskEditorLayout

@@ -1,16 +1,19 @@
 // tesk-lv2-ttl OUTDIR DSP_BINARY UI_BINARY
 // Writes the LV2 bundle's data files into OUTDIR: manifest.ttl, the plug-in's and the
-// UI's files and the factory presets, all from the parameter table, so the LV2 edition's
-// symbols, ranges, defaults, units and value names are those of every other edition.
+// UI's files from the parameter table, so the LV2 edition's symbols, ranges, defaults,
+// units and value names are those of every other edition, and presets.ttl from the
+// factory presets' data file.
 // Run by the build; exits non-zero (with a message) when a file cannot be written.
 
 #include <cstdio>
+#include <set>
 #include <string>
 
 #include "dsp/TeskChain.h"
 #include "effect/TeskEditorLayout.h"
 #include "effect/TeskLV2.h"
 #include "effect/TeskParameterTable.h"
+#include "effect/TeskPresetData.h"
 #include "lv2/LV2Turtle.h"
 
 namespace {
@@ -32,6 +35,63 @@ LV2Turtle::ControlPort PortOf(const TeskParams::Param& p)
     for (int k = 0; k < p.numStrings; ++k) c.points.push_back({static_cast<double>(k), p.strings[k]});
   }
   return c;
+}
+
+// A preset's URI name: its name in lower case, runs of other characters as one '-'
+// ("Vocal Presence" -> "vocal-presence"). Names change seldom; the URIs sessions keep then
+// still find the preset when presets are added or reordered.
+std::string Slug(const std::string& name)
+{
+  std::string out;
+  for (char c : name)
+  {
+    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (alnum)
+      out += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    else if (!out.empty() && out.back() != '-')
+      out += '-';
+  }
+  while (!out.empty() && out.back() == '-') out.pop_back();
+  return out;
+}
+
+// The factory presets as the effect makes them (TeskFactoryPresets): every parameter at
+// its default, then the preset's settings by code, limited to the parameter's range.
+// False (with a message) when a preset names a code the table lacks or two presets would
+// share a URI.
+bool AddPresets(LV2Turtle::Plugin& d)
+{
+  std::set<std::string> uris;
+  for (const TeskPresetSpec& spec : TeskPresetData::Factory())
+  {
+    LV2Turtle::Preset preset;
+    preset.uri = std::string(TeskLV2::kPresetURIPrefix) + Slug(spec.name);
+    preset.label = spec.name;
+    preset.comment = spec.about;
+    for (const TeskParams::Param& p : TeskParams::kTable) preset.values.push_back(p.def);
+    for (const TeskPresetSetting& setting : spec.settings)
+    {
+      int id = -1;
+      for (const TeskParams::Param& p : TeskParams::kTable)
+        if (setting.code == p.code) id = p.id;
+      if (id < 0)
+      {
+        std::fprintf(stderr, "tesk-lv2-ttl: preset \"%s\" names no parameter %s\n", spec.name.c_str(),
+                     setting.code.c_str());
+        return false;
+      }
+      const TeskParams::Param& p = TeskParams::kTable[id];
+      preset.values[static_cast<size_t>(id)] = setting.value < p.min ? p.min : setting.value > p.max ? p.max : setting.value;
+    }
+    if (!uris.insert(preset.uri).second)
+    {
+      std::fprintf(stderr, "tesk-lv2-ttl: two presets would be %s\n", preset.uri.c_str());
+      return false;
+    }
+    d.presets.push_back(preset);
+  }
+  if (!d.presets.empty()) d.presetsFile = TeskLV2::kPresetsFile;
+  return true;
 }
 
 LV2Turtle::Plugin Describe(const std::string& dspBinary, const std::string& uiBinary)
@@ -76,7 +136,12 @@ int main(int argc, char** argv)
     return 2;
   }
   const std::string dir = argv[1];
-  const LV2Turtle::Plugin d = Describe(argv[2], argv[3]);
+  LV2Turtle::Plugin d = Describe(argv[2], argv[3]);
+  if (TeskPresetData::Factory().empty() || !AddPresets(d))
+  {
+    std::fprintf(stderr, "tesk-lv2-ttl: the factory presets cannot be read\n");
+    return 1;
+  }
   const struct
   {
     std::string name, text;
@@ -84,6 +149,7 @@ int main(int argc, char** argv)
       {"manifest.ttl", LV2Turtle::Manifest(d)},
       {TeskLV2::kPluginFile, LV2Turtle::PluginData(d)},
       {TeskLV2::kUIFile, LV2Turtle::UIData(d)},
+      {TeskLV2::kPresetsFile, LV2Turtle::Presets(d)},
   };
   for (const auto& f : files)
   {

@@ -1,11 +1,17 @@
 #include "lv2/IEffectLV2UI.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <new>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
+#include <lv2/parameters/parameters.h>
+#include <lv2/urid/urid.h>
 
 #include "core/Core_Mutex.h"
 #include "platform/linux/IGraphicsLinux.h"
@@ -36,6 +42,24 @@ void SetFixedSizeHints(unsigned long window, int w, int h)
   }
   XSync(d, False);
   XCloseDisplay(d);
+}
+
+// A float option of the host's, or 0 when it does not give one (or no urid:map to read it).
+float FloatOption(const LV2_Feature* const* features, const char* key)
+{
+  const auto* map = static_cast<const LV2_URID_Map*>(FeatureData(features, LV2_URID__map));
+  const auto* options = static_cast<const LV2_Options_Option*>(FeatureData(features, LV2_OPTIONS__options));
+  if (!map || !map->map || !options) return 0.0f;
+  const LV2_URID keyURID = map->map(map->handle, key);
+  const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
+  for (const LV2_Options_Option* o = options; o->key != 0; ++o)
+  {
+    if (o->key != keyURID || o->type != floatType || o->size != sizeof(float) || !o->value) continue;
+    float v = 0.0f;
+    memcpy(&v, o->value, sizeof v);
+    return std::isfinite(v) && v > 0.0f ? v : 0.0f;
+  }
+  return 0.0f;
 }
 
 }  // namespace
@@ -73,11 +97,21 @@ bool IEffectLV2UI::Open(LV2UI_Write_Function write, LV2UI_Controller controller,
   mTouch = static_cast<const LV2UI_Touch*>(FeatureData(features, LV2_UI__touch));
   if (mTouch && !mTouch->touch) mTouch = nullptr;
 
+  // The sample rate (drawings that depend on it) and the screen's scale, when the host
+  // tells them; the window opens at its final size.
+  if (const float rate = FloatOption(features, LV2_PARAMETERS__sampleRate))
+  {
+    Core_MutexLock lock(mMutex);
+    SetSampleRate(rate);
+  }
+  if (const float scale = FloatOption(features, LV2_UI__scaleFactor))
+    editor->SetScale(static_cast<int>(std::lround(scale * 100.0f)));
+
   if (!editor->OpenWindow(parent)) return false;
   const unsigned long window = static_cast<unsigned long>(reinterpret_cast<uintptr_t>(editor->GetWindow()));
-  SetFixedSizeHints(window, editor->Width(), editor->Height());
+  SetFixedSizeHints(window, editor->WindowWidth(), editor->WindowHeight());
   const auto* resize = static_cast<const LV2UI_Resize*>(FeatureData(features, LV2_UI__resize));
-  if (resize && resize->ui_resize) resize->ui_resize(resize->handle, editor->Width(), editor->Height());
+  if (resize && resize->ui_resize) resize->ui_resize(resize->handle, editor->WindowWidth(), editor->WindowHeight());
   OnGUIOpen();
   return true;
 }

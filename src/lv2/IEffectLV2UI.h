@@ -25,9 +25,12 @@ class IGraphicsLinux;
 // (the channel link) consistent; it is called for both gestures and port events, with
 // the mutex held.
 //
-// The window: an X11 child of the host's ui:parent, opened at the editor's size, with
-// size hints of that size as both minimum and maximum (the editor does not resize); the
-// host's ui:resize, when offered, is told the size. Idle (ui:idleInterface) handles the
+// The window: an X11 child of the host's ui:parent, opened at the editor's size at the
+// host's ui:scaleFactor (100, 150 or 200 %, the supported scale nearest to it), with size
+// hints of that size as both minimum and maximum (the editor does not resize); the host's
+// ui:resize, when offered, is told the size. The host's param:sampleRate option, when
+// given, is the rate drawings of the response use (44.1 kHz otherwise). Options need
+// urid:map. Idle (ui:idleInterface) handles the
 // window's pending X events and repaints what changed, as the VST 3 edition's run-loop
 // timer and event handler do.
 //
@@ -44,8 +47,8 @@ public:
 
   // ---- LV2UI descriptor functions (LV2UIDescriptor.cpp calls these) ----
 
-  // Takes the host's write function and features (ui:touch, ui:resize) and opens the
-  // editor in the ui:parent window. False, nothing left open, without a parent, an
+  // Takes the host's write function and features (ui:touch, ui:resize, options) and opens
+  // the editor in the ui:parent window. False, nothing left open, without a parent, an
   // editor or a window.
   bool Open(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2_Feature* const* features);
   // The editor's X11 window id (the LV2 widget), 0 when closed.

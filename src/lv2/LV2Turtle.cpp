@@ -16,6 +16,7 @@ const char* const kPrefixes =
     "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
     "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
     "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
+    "@prefix param: <http://lv2plug.in/ns/ext/parameters#> .\n"
     "@prefix pg:    <http://lv2plug.in/ns/ext/port-groups#> .\n"
     "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
@@ -178,7 +179,8 @@ std::string UIData(const Plugin& p)
   o << Iri(p.uiURI) << "\n\ta ui:X11UI ;\n"
     << "\tlv2:binary " << Iri(p.uiBinary) << " ;\n"
     << "\tlv2:requiredFeature ui:parent , ui:idleInterface ;\n"
-    << "\tlv2:optionalFeature ui:noUserResize , ui:resize , ui:touch ;\n"
+    << "\tlv2:optionalFeature ui:noUserResize , ui:resize , ui:touch , urid:map , opts:options ;\n"
+    << "\topts:supportedOption ui:scaleFactor , param:sampleRate ;\n"
     << "\tlv2:extensionData ui:idleInterface .\n";
   return o.str();
 }
@@ -191,7 +193,9 @@ std::string Presets(const Plugin& p)
   {
     const Preset& preset = p.presets[k];
     o << (k ? "\n" : "") << Iri(preset.uri) << "\n\ta pset:Preset ;\n\tlv2:appliesTo " << Iri(p.uri)
-      << " ;\n\trdfs:label " << Quoted(preset.label) << " ;\n\tlv2:port";
+      << " ;\n\trdfs:label " << Quoted(preset.label) << " ;\n";
+    if (!preset.comment.empty()) o << "\trdfs:comment " << Quoted(preset.comment) << " ;\n";
+    o << "\tlv2:port";
     for (size_t i = 0; i < preset.values.size() && i < p.params.size(); ++i)
       o << (i ? " , [\n" : " [\n") << "\t\tlv2:symbol " << Quoted(p.params[i].symbol) << " ;\n\t\tpset:value "
         << Number(preset.values[i]) << "\n\t]";

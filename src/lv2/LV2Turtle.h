@@ -33,6 +33,7 @@ struct Preset
 {
   std::string uri;
   std::string label;
+  std::string comment;  // "" for none
   // One value per parameter, in parameter order.
   std::vector<double> values;
 };

@@ -43,5 +43,17 @@ Pix_Pixel Pix_GetPixel(const Pix_IBitmap* bmp, int x, int y);
 void Pix_ScaledBlit(Pix_IBitmap* dest, const Pix_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx,
                     float srcy, float srcw, float srch, float alpha, int mode);
 
+// Resamples by area: destination pixel (dstx + i, dsty + j) of the dstw x dsth rectangle shows
+// the source area [srcx + i x stepx, srcx + (i + 1) x stepx) x [srcy + j x stepy, ...), every
+// source pixel weighted by the part of it inside that area. Shrinking by any factor therefore
+// averages each source pixel exactly once, and enlarging mixes neighbours only where a
+// destination pixel straddles a source pixel edge. Only source pixels inside srcClip (the whole
+// source when null) are read: an area reaching outside it is cut at the clip, an area wholly
+// outside takes the nearest pixel inside. Colour is weighted by alpha. Steps are source pixels
+// per destination pixel, above 0 and at most 7; anything else draws nothing. Combined as
+// Pix_Blit does (filter bits ignored). Source and destination must be different bitmaps.
+void Pix_AreaBlit(Pix_IBitmap* dest, const Pix_IBitmap* src, int dstx, int dsty, int dstw, int dsth, double srcx,
+                  double srcy, double stepx, double stepy, const Pix_Rect* srcClip, float alpha, int mode);
+
 // Integer weight of a float alpha: trunc(alpha x 256), NaN -> 0, limited to -4096 ... 4096.
 int Pix_AlphaToWeight(float alpha);

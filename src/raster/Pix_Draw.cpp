@@ -301,6 +301,51 @@ void Pix_Line(Pix_IBitmap* dest, float x1, float y1, float x2, float y2, Pix_Pix
   WuLine(p, ax, ay, bx, by);
 }
 
+void Pix_VSpans(Pix_IBitmap* dest, int x, int n, const float* y0, const float* y1, Pix_Pixel color, float alpha,
+                int mode)
+{
+  if (!Usable(dest) || !y0 || !y1 || n <= 0) return;
+  const int k = FillWeight(color, alpha, mode);
+  if (k == 0) return;
+  const int w = dest->getWidth(), h = dest->getHeight();
+  // Rows are walked with a pointer step: one screen row down may be one memory row up.
+  const int64_t step = dest->isFlipped() ? -int64_t(dest->getRowSpan()) : int64_t(dest->getRowSpan());
+  const bool copy = (mode & 0xFF) == 0;
+  const int cb = Byte(color, 0), cg = Byte(color, 1), cr = Byte(color, 2);
+  WithFillOp(mode, color, k, [&](const auto& op) {
+    for (int i = 0; i < n; ++i)
+    {
+      const int cx = x + i;
+      if (cx < 0 || cx >= w || !(y1[i] >= y0[i]) || !Sane(y0[i]) || !Sane(y1[i])) continue;
+      // Edges of the span in pixel-edge coordinates (row r covers r ... r + 1).
+      const double top = double(y0[i]) + 0.5, bottom = double(y1[i]) + 0.5;
+      const int first = std::max(int(std::floor(top)), 0);
+      const int last = std::min(int(std::ceil(bottom)) - 1, h - 1);
+      if (last < first) continue;
+      Pix_Pixel* p = RowPtr(dest, first) + cx;
+      for (int r = first; r <= last; ++r, p += step)
+      {
+        const double cover = std::min(bottom, double(r + 1)) - std::max(top, double(r));
+        if (cover >= 1.0)
+          *p = op(*p);
+        else if (cover > 0.0)
+        {
+          const int kk = int(cover * 256.0 + 0.5) * k / 256;
+          // Partly covered: the copy formula at the smaller weight (other modes through the
+          // general dispatch).
+          if (kk == 0) continue;
+          *p = copy ? OpCopy{kk}.Fill(*p, cb, cg, cr, kk) : FillPixel(*p, color, kk, mode);
+        }
+      }
+    }
+  });
+}
+
+void Pix_VSpan(Pix_IBitmap* dest, int x, float y0, float y1, Pix_Pixel color, float alpha, int mode)
+{
+  Pix_VSpans(dest, x, 1, &y0, &y1, color, alpha, mode);
+}
+
 void Pix_Circle(Pix_IBitmap* dest, float cx, float cy, float r, Pix_Pixel color, float alpha, int mode, bool aa)
 {
   const Painter p(dest, color, alpha, mode);

@@ -23,6 +23,16 @@ void Pix_PutPixel(Pix_IBitmap* dest, int x, int y, Pix_Pixel color, float alpha,
 void Pix_Line(Pix_IBitmap* dest, float x1, float y1, float x2, float y2, Pix_Pixel color, float alpha, int mode,
               bool aa);
 
+// Vertical span of column x covering y0 ... y1 (y0 <= y1; in the geometry above pixel row r
+// covers r - 0.5 ... r + 0.5), antialiased: pixels partly inside are weighted by the part
+// covered. Drawing a function graph column by column with spans that reach from one column's
+// value to the next gives an even, gap-free line of any thickness.
+void Pix_VSpan(Pix_IBitmap* dest, int x, float y0, float y1, Pix_Pixel color, float alpha, int mode);
+// The spans of n neighbouring columns at once: column x + i from y0[i] to y1[i]; a column with
+// y1[i] < y0[i] (or NaN) is left alone.
+void Pix_VSpans(Pix_IBitmap* dest, int x, int n, const float* y0, const float* y1, Pix_Pixel color, float alpha,
+                int mode);
+
 // One-pixel-wide circle outline of radius r around (cx, cy).
 void Pix_Circle(Pix_IBitmap* dest, float cx, float cy, float r, Pix_Pixel color, float alpha, int mode, bool aa);
 

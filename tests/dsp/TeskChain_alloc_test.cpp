@@ -23,7 +23,18 @@ void* operator new(std::size_t size)
     return p;
   throw std::bad_alloc();
 }
+// The nothrow form too: otherwise the sanitizers' own version would allocate what the
+// replaced operator delete frees (the standard library's temporary buffers use it).
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+  ++gNews;
+  return std::malloc(size ? size : 1);
+}
 void operator delete(void* p) noexcept
+{
+  std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
 {
   std::free(p);
 }
@@ -48,6 +59,12 @@ TEST(TeskChain, ProcessingAllocatesNothing)
     }
   chain->SetStoredValue(TeskChain::kMGAIN3R, 2.0);
   chain->Process(l.data(), r.data(), l.data(), r.data(), 17, 0, 1, 1);
+  // Glides, a crossfade of the switches (which copies the sound path) and of BY.
+  chain->SetStoredValue(TeskChain::kDRIVE, -20.0);
+  chain->SetStoredValue(TeskChain::kHFREQL, 2.0);
+  chain->Process(l.data(), r.data(), l.data(), r.data(), 300, 1, 0, 1);
+  EXPECT_TRUE(chain->InTransition());
+  chain->Process(l.data(), r.data(), l.data(), r.data(), 3000, 0, 1, 0);
   EXPECT_EQ(gNews.load(), before);
   delete chain;
 }

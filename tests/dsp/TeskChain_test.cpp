@@ -331,12 +331,25 @@ TEST(TeskChain, BypassPassesInputBitForBitWhileStateRuns)
   Signal in = Random(1024, 8, 1.0);
   in.l[3] = -0.0;
   in.r[5] = std::numeric_limits<double>::denorm_min();
+  in.l[7] = std::numeric_limits<double>::quiet_NaN();
   ExpectIdentical(p, in, {100}, {1, 0, 1}, "bypassed");
-  std::vector<double> l(1024), r(1024);
-  TeskChain c;
-  c.Process(in.l.data(), in.r.data(), l.data(), r.data(), 1024, 1, 0, 1);
-  EXPECT_EQ(FirstDifference(l, in.l), -1);
-  EXPECT_EQ(FirstDifference(r, in.r), -1);
+  // The bypassed output is the input delayed by the chain's latency (zeros before it),
+  // so that it lines up with the processed sound.
+  for (int over = 0; over < 2; ++over)
+  {
+    const int lag = TeskChain::LatencySamples(over);
+    Signal delayed;
+    delayed.l.assign(size_t(lag), 0.0);
+    delayed.r.assign(size_t(lag), 0.0);
+    delayed.l.insert(delayed.l.end(), in.l.begin(), in.l.end() - lag);
+    delayed.r.insert(delayed.r.end(), in.r.begin(), in.r.end() - lag);
+    std::vector<double> l(1024), r(1024);
+    TeskChain c;
+    c.Process(in.l.data(), in.r.data(), l.data(), r.data(), 1000, 1, 0, over);
+    c.Process(&in.l[1000], &in.r[1000], &l[1000], &r[1000], 24, 1, 0, over);
+    EXPECT_EQ(FirstDifference(l, delayed.l), -1) << over;
+    EXPECT_EQ(FirstDifference(r, delayed.r), -1) << over;
+  }
   // Leaving bypass continues from histories that kept running (compared with the literal
   // chain, which processed the same bypassed block).
   ExpectIdentical(p, Random(600, 9, 1.0), {600}, {0, 0, 1}, "after bypass");

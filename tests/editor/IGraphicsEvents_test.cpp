@@ -301,3 +301,30 @@ TEST(Editor, PlugInHooksDriveTheControls)
   EXPECT_EQ(rig.plug->mParamChanges, changes + 1);
   EXPECT_EQ(rig.plug->TakeEventKinds(), "P");
 }
+
+// A control that follows a parameter as an auxiliary parameter sees the editor's own changes
+// of it as it sees the plug-in's (the response curve relies on this).
+TEST(Events, ValuesPushedFromTheEditorReachAuxiliaryFollowers)
+{
+  Rig rig;
+  IBitmap strip(nullptr, 48, 60 * 31, 31, false);
+  auto* knob = new IKnobMultiControl(rig.plug, 10, 10, TestPlug::kGain, &strip);
+  auto* follower = new RecControl(rig.plug, IRECT(100, 10, 120, 20));
+  follower->AddAuxParam(TestPlug::kSteps);
+  follower->AddAuxParam(TestPlug::kGain);
+  rig.gui->AttachControl(knob);
+  rig.gui->AttachControl(follower);
+  rig.Attach();
+  rig.gui->Tick();
+  rig.gui->Tick();  // the values pushed on attaching ask for a second drawing
+  ASSERT_FALSE(follower->IsDirty());
+
+  IMouseMod m = L();
+  rig.gui->OnMouseDown(20, 40, &m);
+  rig.gui->OnMouseDrag(20, 28, &m);
+  rig.gui->OnMouseUp(20, 28, &m);
+  EXPECT_DOUBLE_EQ(knob->GetValue(), 0.55);
+  EXPECT_DOUBLE_EQ(follower->GetAuxParam(1)->mValue, 0.55);
+  EXPECT_DOUBLE_EQ(follower->GetAuxParam(0)->mValue, 0.5);  // Steps: untouched since the attach
+  EXPECT_TRUE(follower->IsDirty());
+}

@@ -8,7 +8,10 @@
 #include "editor/IURLControl.h"
 #include "effect/Tesk.h"
 #include "effect/TeskEditorLayout.h"
+#include "effect/TeskResponseCurve.h"
+#include "editor/IValueReadout.h"
 #include "framework/IParam.h"
+#include "platform/headless/IGraphicsHeadless.h"
 #include "raster/Pix_Blit.h"
 #include "raster/Pix_MemBitmap.h"
 #include "raster/Pix_PNG.h"
@@ -145,6 +148,23 @@ TEST_F(TeskEditorTest, ControlsSitAtTheirPlacesWithTheImagesSizes)
   EXPECT_EQ(ur.T, 430);
   EXPECT_EQ(ur.R, 1160);
   EXPECT_EQ(ur.B, 530);
+
+  // The response curve fills the strip's plot area, between the rows and clear of every
+  // control, and takes no clicks: a click there reaches the background.
+  auto* curve = dynamic_cast<TeskResponseCurve*>(gui->GetControl(35));
+  ASSERT_NE(curve, nullptr);
+  const IRECT cr = *curve->GetRECT();
+  EXPECT_EQ(cr, IRECT(TeskEditorLayout::kCurvePlotL, TeskEditorLayout::kCurvePlotT, TeskEditorLayout::kCurvePlotR,
+                      TeskEditorLayout::kCurvePlotB));
+  const IRECT frame(TeskEditorLayout::kCurveFrameL, TeskEditorLayout::kCurveFrameT, TeskEditorLayout::kCurveFrameR,
+                    TeskEditorLayout::kCurveFrameB);
+  EXPECT_EQ(cr.Intersect(&frame), cr);
+  for (size_t i = 0; i < rects.size(); ++i)
+  {
+    const IRECT& a = rects[i];
+    EXPECT_FALSE(a.L < frame.R && frame.L < a.R && a.T < frame.B && frame.T < a.B) << kLayout[i].stem;
+  }
+  EXPECT_EQ(gui->GetMouseControlIdx((cr.L + cr.R) / 2, (cr.T + cr.B) / 2), 0);
 }
 
 TEST_F(TeskEditorTest, SelectorsStepThroughTheirListAndOverToggles)
@@ -220,4 +240,100 @@ TEST_F(TeskEditorTest, PanelShowsTheFrameOfEachValue)
           ++mismatches;
     EXPECT_EQ(mismatches, 0) << p.stem;
   }
+}
+
+namespace {
+
+// Tesk's editor on the headless platform, with the committed images, open and drawn.
+struct HeadlessTesk
+{
+  explicit HeadlessTesk(int percent)
+  {
+    tesk = static_cast<Tesk*>(MakePlug());
+    gui = new IGraphicsHeadless(tesk, TeskEditorLayout::kWidth, TeskEditorLayout::kHeight, 0, TESK_IMAGE_DIR);
+    TeskEditorLayout::Attach(gui, tesk);
+    tesk->AttachGraphics(gui);  // replaces the platform editor the constructor made
+    gui->SetScale(percent);
+    gui->OpenWindow(nullptr);
+    gui->Tick();
+  }
+  ~HeadlessTesk() { tesk->release(); }
+  int IndexOf(int param)
+  {
+    for (int i = 0; i < gui->NControls(); ++i)
+      if (gui->GetControl(i)->ParamIdx() == param) return i;
+    return -1;
+  }
+  Tesk* tesk;
+  IGraphicsHeadless* gui;
+};
+
+}  // namespace
+
+// At 200 % the knobs are the committed large images pixel for pixel: sharp, not enlarged.
+TEST(TeskEditorScale, TwoHundredPercentShowsTheLargeImages)
+{
+  // HGAINL at its default (0 dB) shows frame 15 of 31.
+  std::unique_ptr<Pix_IBitmap> knob = LoadImage("2x/HGAINL@2x");
+  ASSERT_TRUE(knob);
+  const int w = knob->getWidth(), h = knob->getHeight() / 31;
+  HeadlessTesk e(200);
+  ASSERT_EQ(e.gui->GetScreen()->getWidth(), 2312);
+  ASSERT_EQ(e.gui->GetScreen()->getHeight(), 912);
+  int mismatches = 0;
+  for (int j = 0; j < h; ++j)
+    for (int i = 0; i < w; ++i)
+      mismatches += (e.gui->GetScreenPixel(2 * 862 + i, 2 * 38 + j) & 0xFFFFFF) !=
+                    (Pix_GetPixel(knob.get(), i, 15 * h + j) & 0xFFFFFF);
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST(TeskEditorScale, ADragMovesAKnobExactlyAsAt100Percent)
+{
+  // The same hand movement over the panel: 1 window pixel at a time at each scale.
+  double results[3];
+  const int percents[3] = {100, 150, 200};
+  for (int s = 0; s < 3; ++s)
+  {
+    HeadlessTesk e(percents[s]);
+    const IRECT k = *e.gui->GetControl(e.IndexOf(TeskChain::kMGAIN1L))->GetRECT();
+    const IScale& scale = e.gui->GetScale();
+    const int wx = scale.ToSurface((k.L + k.R) / 2), wy = scale.ToSurface((k.T + k.B) / 2);
+    IMouseMod left(true);
+    e.gui->OnMouseDown(wx, wy, &left);
+    // Up 25 panel pixels, down 7, up 3.
+    int y = wy;
+    for (int target : {wy - scale.ToSurface(25), wy - scale.ToSurface(18), wy - scale.ToSurface(21)})
+      while (y != target)
+      {
+        y += target < y ? -1 : 1;
+        e.gui->OnMouseDrag(wx, y, &left);
+      }
+    e.gui->OnMouseUp(wx, y, &left);
+    results[s] = e.tesk->GetParam(TeskChain::kMGAIN1L)->GetValue();
+  }
+  EXPECT_GT(results[0], 0.0);
+  EXPECT_EQ(results[1], results[0]);
+  EXPECT_EQ(results[2], results[0]);
+}
+
+// The readout says what the host says: the parameter's own name, display text and unit.
+TEST(TeskEditorScale, ReadoutShowsTheHostsStrings)
+{
+  HeadlessTesk e(100);
+  IValueReadout* readout = e.gui->GetValueReadout();
+  ASSERT_NE(readout, nullptr);
+  const IRECT k = *e.gui->GetControl(e.IndexOf(TeskChain::kMGAIN2L))->GetRECT();
+  IMouseMod left(true);
+  e.gui->OnMouseDown((k.L + k.R) / 2, k.T + 60, &left);
+  e.gui->OnMouseDrag((k.L + k.R) / 2, k.T + 20, &left);
+  ASSERT_TRUE(readout->IsVisible());
+  IParam* param = e.tesk->GetParam(TeskChain::kMGAIN2L);
+  char display[64];
+  param->GetDisplayForHost(param->GetValue(), false, display, true);
+  std::string expected = std::string(param->GetNameForHost()) + "  " + display;
+  if (*param->GetLabelForHost()) expected += std::string(" ") + param->GetLabelForHost();
+  EXPECT_EQ(readout->GetText(), expected);
+  const IRECT box = *readout->GetRECT();
+  EXPECT_FALSE(box.L < k.R && k.L < box.R && box.T < k.B && k.T < box.B);
 }

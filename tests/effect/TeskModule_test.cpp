@@ -3,11 +3,14 @@
 #include "effect/support/BundleHost.h"
 #include "effect/support/TeskParams.h"
 
+#include "dsp/TeskChain.h"
+
 #include "pluginterfaces/base/ustring.h"
 #include "pluginterfaces/vst/ivstunits.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 
 #include "ByteStream.h"
+#include "effect/TeskPresetData.h"
 #include "ParamChanges.h"
 #include "effect/TeskParameterTable.h"
 
@@ -182,10 +185,15 @@ TEST(TeskModule, HostParameterList)
 {
   auto host = OpenTesk();
   ASSERT_TRUE(host);
-  // One preset makes no choice: "Bypass", then the 33 effect parameters.
-  ASSERT_EQ(host->ParamCount(), 34);
+  // "Preset" (a list of "-" and the factory presets), "Bypass", then the 33 effect parameters.
+  ASSERT_EQ(host->ParamCount(), 35);
   ParameterInfo info;
   ASSERT_TRUE(host->ParamInfoAt(0, info));
+  EXPECT_EQ(info.id, kProgramId);
+  EXPECT_EQ(Ascii(info.title), "Preset");
+  EXPECT_EQ(info.stepCount, static_cast<int32>(TeskPresetData::Factory().size()));  // entries - 1
+  EXPECT_EQ(info.flags, ParameterInfo::kIsProgramChange | ParameterInfo::kIsList);
+  ASSERT_TRUE(host->ParamInfoAt(1, info));
   EXPECT_EQ(info.id, kBypassId);
   EXPECT_EQ(Ascii(info.title), "Bypass");
   EXPECT_EQ(info.stepCount, 1);
@@ -194,7 +202,7 @@ TEST(TeskModule, HostParameterList)
   for (int p = 0; p < kNumParams; ++p) {
     SCOPED_TRACE(kParamSpecs[p].name);
     const ParamSpec& s = kParamSpecs[p];
-    ASSERT_TRUE(host->ParamInfoAt(p + 1, info));
+    ASSERT_TRUE(host->ParamInfoAt(p + 2, info));
     EXPECT_EQ(info.id, static_cast<ParamID>(p));
     // A title a person reads; the codes saved scripts and other formats use are the short
     // titles.
@@ -215,7 +223,7 @@ TEST(TeskModule, HostParameterList)
                                                 {OUTL, "Output L/M"},
                                                 {OVER, "Oversampled Saturation"}};
   for (const auto& t : titles) {
-    ASSERT_TRUE(host->ParamInfoAt(t.first + 1, info));
+    ASSERT_TRUE(host->ParamInfoAt(t.first + 2, info));
     EXPECT_EQ(Ascii(info.title), t.second);
   }
 }
@@ -293,7 +301,8 @@ TEST(TeskModule, EveryTextReadsBackAsItsValue)
                {DRIVE, "", kResultFalse, -1},             {DRIVE, "abc", kResultFalse, -1},
                {HGAINL, "nan", kResultFalse, -1},         {HGAINL, "1e309", kResultFalse, -1},
                {HGAINL, "3 %", kResultFalse, -1},         {LFREQL, "61 Hz", kResultFalse, -1},
-               {kProgramId, "-", kResultFalse, -1},       {4711, "1", kResultFalse, -1}};
+               {kProgramId, "-", kResultOk, 0.0},         {kProgramId, "No Such Preset", kResultFalse, -1},
+               {4711, "1", kResultFalse, -1}};
   for (const auto& t : typed) {
     SCOPED_TRACE(t.text);
     ParamValue v = -1;
@@ -324,13 +333,14 @@ TEST(TeskModule, UnitsAndProgramList)
   EXPECT_EQ(ui.parentUnitId, kNoParentUnitId);
   EXPECT_EQ(Ascii(ui.name), "Root Unit");
   EXPECT_EQ(units->getUnitInfo(1, ui), kResultFalse);
-  EXPECT_EQ(units->getProgramListCount(), 0);  // one preset: nothing to choose
-  EXPECT_EQ(ui.programListId, kNoProgramListId);
+  // The factory presets are the root unit's program list.
+  EXPECT_EQ(units->getProgramListCount(), 1);
+  EXPECT_EQ(ui.programListId, static_cast<ProgramListID>(kProgramId));
   ProgramListInfo pl;
   ASSERT_EQ(units->getProgramListInfo(0, pl), kResultOk);
   EXPECT_EQ(pl.id, static_cast<ProgramListID>(kProgramId));
   EXPECT_EQ(Ascii(pl.name), "Factory Presets");
-  EXPECT_EQ(pl.programCount, 1);
+  EXPECT_EQ(pl.programCount, 1 + static_cast<int32>(TeskPresetData::Factory().size()));
   String128 name;
   ASSERT_EQ(units->getProgramName(kProgramId, 0, name), kResultOk);
   EXPECT_EQ(Ascii(name), "-");
@@ -544,7 +554,13 @@ TEST(TeskModule, EffectBypassSwitchPassesInputBitForBit)
   ASSERT_TRUE(host);
   Planar in = TestSignal(2, 1000);
   SetPlain(*host, BY, 1);
-  EXPECT_EQ(Render(*host, in, 333), in);
+  // The input delayed by the sound path's latency, lined up with the processed sound.
+  Planar delayed = in;
+  for (std::vector<double>& channel : delayed) {
+    channel.insert(channel.begin(), TeskChain::LatencySamples(0), 0.0);
+    channel.resize(in[0].size());
+  }
+  EXPECT_EQ(Render(*host, in, 333), delayed);
 }
 
 TEST(TeskModule, ProgramParameterRestoresTheDefaultPreset)

@@ -1,6 +1,7 @@
 // The effect object on its own: parameters, stored values, the channel link.
 
 #include "effect/Tesk.h"
+#include "effect/TeskPresetData.h"
 
 #include "effect/TeskParameterTable.h"
 #include "framework/ByteChunk.h"
@@ -8,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -73,7 +77,7 @@ TEST(Tesk, ConstructionGivesNamedParametersDefaultsAndOnePreset)
   EXPECT_EQ(in.P(TeskChain::kOVER)->GetMax(), 1.0);
   EXPECT_EQ(in.P(TeskChain::kHFREQL)->GetMax(), 2.0);
   EXPECT_EQ(in.P(TeskChain::kMGAIN2L)->GetMin(), -4.5);
-  EXPECT_EQ(in.t->NPresets(), 1);
+  EXPECT_EQ(in.t->NPresets(), 1 + static_cast<int>(TeskPresetData::Factory().size()));
   EXPECT_STREQ(in.t->GetPresetName(0), "-");
   EXPECT_STREQ(in.t->GetEffectName(), "Tesk");
   EXPECT_EQ(in.t->GetEffectVersion(false), 0x30000);
@@ -208,9 +212,72 @@ TEST(Tesk, ProcessesInPlaceAndPassesThroughWhenBypassed)
   double* io[2] = {l, r};
   in.P(TeskChain::kBY)->SetValue(1);
   in.t->ProcessDoubleReplacing(io, io, 64);
-  EXPECT_EQ(std::memcmp(l, keepL, sizeof l), 0);
-  EXPECT_EQ(std::memcmp(r, keepR, sizeof r), 0);
+  // Bypassed, the input comes out delayed by the sound path's latency, lined up with the
+  // processed sound.
+  const int lag = TeskChain::LatencySamples(0);
+  for (int i = 0; i < 64; ++i) {
+    EXPECT_EQ(l[i], i < lag ? 0.0 : keepL[i - lag]) << i;
+    EXPECT_EQ(r[i], i < lag ? 0.0 : keepR[i - lag]) << i;
+  }
+  std::memcpy(l, keepL, sizeof l);
+  std::memcpy(r, keepR, sizeof r);
   in.P(TeskChain::kBY)->SetValue(0);
   in.t->ProcessDoubleReplacing(io, io, 64);
   EXPECT_NE(std::memcmp(l, keepL, sizeof l), 0);
+}
+
+// After a state restore or an activation the restored values play from the first sample:
+// the effect's output equals a sound path that had the same history and was told to skip
+// its transitions, and differs from one that glides.
+TEST(Tesk, RestoredAndActivatedValuesApplyAtOnce)
+{
+  const int n = 256;
+  std::vector<double> inL(n), inR(n);
+  for (int i = 0; i < n; ++i) {
+    inL[i] = 0.25 * std::sin(0.05 * i);
+    inR[i] = 0.25 * std::cos(0.031 * i);
+  }
+  for (const bool viaState : {true, false}) {
+    SCOPED_TRACE(viaState ? "state restore" : "activation");
+    Instance in;
+    TeskChain skipping, gliding;
+    std::vector<double> outL(n), outR(n), refL(n), refR(n), glideL(n), glideR(n);
+    double* ins[2] = {inL.data(), inR.data()};
+    double* outs[2] = {outL.data(), outR.data()};
+    // One block with the defaults gives every path the same history.
+    in.t->ProcessDoubleReplacing(ins, outs, n);
+    const int ms = in.P(TeskChain::kMS)->GetInt();
+    skipping.Process(inL.data(), inR.data(), refL.data(), refR.data(), n, 0, ms, 0);
+    gliding.Process(inL.data(), inR.data(), glideL.data(), glideR.data(), n, 0, ms, 0);
+
+    const std::pair<int, double> changes[] = {{TeskChain::kHGAINL, 12.0},
+                                              {TeskChain::kOUTL, -6.0},
+                                              {TeskChain::kMFREQ3L, 1.0},
+                                              {TeskChain::kLINK, 1.0}};
+    if (viaState) {
+      ByteChunk state;
+      ASSERT_TRUE(in.t->SerializeState(&state));
+      for (const auto& c : changes)
+        std::memcpy(state.GetBytes() + 8 * c.first, &c.second, 8);
+      ASSERT_EQ(in.t->UnserializeState(&state, 0), state.Size());
+    } else {
+      for (const auto& c : changes) {
+        in.P(c.first)->SetValue(c.second);
+        in.t->OnParamChange(c.first);
+      }
+      in.t->OnActivate(true);
+    }
+    for (const auto& c : changes)
+      if (c.first != TeskChain::kLINK) {
+        skipping.SetStoredValue(c.first, c.second);
+        gliding.SetStoredValue(c.first, c.second);
+      }
+    skipping.SkipTransitions();
+    in.t->ProcessDoubleReplacing(ins, outs, n);
+    skipping.Process(inL.data(), inR.data(), refL.data(), refR.data(), n, 0, ms, 0);
+    gliding.Process(inL.data(), inR.data(), glideL.data(), glideR.data(), n, 0, ms, 0);
+    EXPECT_EQ(std::memcmp(outL.data(), refL.data(), n * sizeof(double)), 0);
+    EXPECT_EQ(std::memcmp(outR.data(), refR.data(), n * sizeof(double)), 0);
+    EXPECT_NE(std::memcmp(outL.data(), glideL.data(), n * sizeof(double)), 0);
+  }
 }

@@ -15,6 +15,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
+#include <sstream>
 
 using namespace tesk_lv2;
 
@@ -320,4 +322,49 @@ TEST(LV2Edition, WorksWithoutFeaturesInPlaceAndAtAnyBlockLength)
     host->Run(work[0].data() + pos, work[1].data() + pos, work[0].data() + pos, work[1].data() + pos, n);
   }
   EXPECT_EQ(work, expected);
+}
+
+TEST(LV2Edition, FactoryPresetsRecallWhatTheVST3PresetsRecall)
+{
+  // The VST 3 edition's program list, exported as preset files and restored one by one.
+  TempDir dir;
+  std::string listing;
+  ASSERT_EQ(RunCommand(Quote(TESK_RENDER_PATH) + " --plugin " + Quote(TESK_BUNDLE_PATH) + " --export-presets " +
+                           Quote(dir.Path()),
+                       &listing, false),
+            0);
+  std::map<std::string, std::vector<uint8_t>> vst3;  // by file stem
+  std::istringstream files(listing);
+  for (std::string file; std::getline(files, file);)
+  {
+    std::string log;
+    ASSERT_EQ(RunCommand(Quote(TESK_RENDER_PATH) + " --plugin " + Quote(TESK_BUNDLE_PATH) + " --preset " + Quote(file) +
+                             " --save-state " + Quote(dir.File("preset.state")),
+                         &log),
+              0)
+        << log;
+    const size_t slash = file.rfind('/'), dot = file.rfind(".vstpreset");
+    vst3[file.substr(slash + 1, dot - slash - 1)] = ReadFileBytes(dir.File("preset.state"));
+  }
+  ASSERT_GE(vst3.size(), 10u);
+
+  auto host = OpenTeskLV2();
+  ASSERT_TRUE(host);
+  const std::vector<LilvHost::PresetInfo> presets = host->Presets();
+  EXPECT_EQ(presets.size(), vst3.size());
+  for (const LilvHost::PresetInfo& preset : presets)
+  {
+    SCOPED_TRACE(preset.label);
+    // Loaded over a different setting: a preset sets every parameter.
+    host->Control("HGAINL") = -7.0f;
+    host->Control("LINK") = 1.0f;
+    RunSilence(*host, 8);
+    ASSERT_TRUE(host->ApplyPreset(preset.uri));
+    RunSilence(*host, 8);
+    std::string stem = preset.label;
+    for (char& c : stem)
+      if (c == '/') c = '-';
+    ASSERT_EQ(vst3.count(stem), 1u);
+    EXPECT_EQ(LV2State(*host), vst3[stem]);
+  }
 }

@@ -93,8 +93,12 @@ TEST(Skin, RegeneratesTheCommittedImages)
   TempDir drawn;
   ASSERT_FALSE(drawn.path.empty());
   ASSERT_EQ(std::system(("'" TESK_SKIN_PATH "' '" + drawn.path + "' >/dev/null").c_str()), 0);
-  EXPECT_EQ(PngNames(drawn.path).size(), 34u);
-  EXPECT_EQ(PngNames(TESK_IMAGE_DIR).size(), 34u);
-  EXPECT_TRUE(PixelDifferences(TESK_IMAGE_DIR, drawn.path).empty())
-      << "the committed images differ from what tesk-skin draws: run scripts/skin";
+  // The panel's 34 images at 1x, and their large versions in 2x/.
+  for (const std::string sub : {"", "/2x"}) {
+    SCOPED_TRACE("images" + sub);
+    EXPECT_EQ(PngNames(drawn.path + sub).size(), 34u);
+    EXPECT_EQ(PngNames(TESK_IMAGE_DIR + sub).size(), 34u);
+    EXPECT_TRUE(PixelDifferences(TESK_IMAGE_DIR + sub, drawn.path + sub).empty())
+        << "the committed images differ from what tesk-skin draws: run scripts/skin";
+  }
 }

@@ -1,17 +1,26 @@
 // Draws Tesk's editor images: the 1156 x 456 background and one filmstrip per
 // knob or switch, frames stacked vertically. Every control image carries the
 // background under it, so frames are opaque and seamless however they are blitted.
+// Everything is drawn as vectors, once at the panel's size and once at twice that
+// size for the editor's 150 and 200 % scales, so that lines, LEDs and text are sharp
+// at 200 % rather than enlarged pixels.
 //
 // Usage: tesk-skin OUTPUT_DIR
-// The output is deterministic for a given cairo and font installation.
+// Writes OUTPUT_DIR/NAME.png and OUTPUT_DIR/2x/NAME@2x.png (the editor's name for an
+// image's large version). The output is deterministic for a given cairo and font
+// installation.
 
 #include <cairo.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "effect/TeskEditorLayout.h"
 
 namespace {
 
@@ -30,8 +39,12 @@ constexpr Rgb kStripTop{0.170, 0.178, 0.196};
 constexpr Rgb kStripBottom{0.118, 0.124, 0.138};
 constexpr Rgb kLegend{0.78, 0.80, 0.83};
 constexpr Rgb kLegendDim{0.52, 0.55, 0.59};
-constexpr Rgb kAccent1{0.95, 0.66, 0.24};  // first channel (L / M): amber
-constexpr Rgb kAccent2{0.33, 0.76, 0.80};  // second channel (R / S): teal
+// The channel colours are the editor's (the response curve draws in them too).
+constexpr Rgb FromChannel(const TeskEditorLayout::ChannelColour& c) {
+  return Rgb{c.r / 255.0, c.g / 255.0, c.b / 255.0};
+}
+constexpr Rgb kAccent1 = FromChannel(TeskEditorLayout::kChannelColours[0]);  // first channel (L / M): amber
+constexpr Rgb kAccent2 = FromChannel(TeskEditorLayout::kChannelColours[1]);  // second channel (R / S): teal
 constexpr Rgb kRed{0.93, 0.25, 0.20};
 constexpr Rgb kGreen{0.35, 0.85, 0.45};
 
@@ -69,6 +82,8 @@ void Text(cairo_t* cr, const char* s, double x, double baseline, double size, bo
   cairo_move_to(cr, std::round(left), baseline);
   SetColor(cr, c, alpha);
   cairo_show_text(cr, s);
+  // Showing text leaves a current point; a shape drawn next would be joined to it by a line.
+  cairo_new_path(cr);
 }
 
 // Text with a one-pixel dark shadow below it, as engraved legends read on a lit panel.
@@ -183,6 +198,56 @@ void Strip(cairo_t* cr, double x, double y, double w, double h, const Rgb& accen
   Legend(cr, name[0] == 'L' ? "CH 1" : "CH 2", x + w - 24, y + h / 2 + 14, 8.5, true, kLegendDim);
 }
 
+// The response-curve strip: a recessed window with a faint grid (octave-decade lines at 100 Hz,
+// 1 kHz and 10 kHz, gain lines every 6 dB) whose plot area the curve control draws into.
+void CurveStrip(cairo_t* cr) {
+  using namespace TeskEditorLayout;
+  const double x = kCurveFrameL, y = kCurveFrameT, w = kCurveFrameR - kCurveFrameL, h = kCurveFrameB - kCurveFrameT;
+  RoundedRect(cr, x - 1, y - 1, w + 2, h + 2, 6);
+  cairo_set_source_rgba(cr, 1, 1, 1, 0.06);
+  cairo_fill(cr);
+  RoundedRect(cr, x, y, w, h, 5);
+  VerticalGradient(cr, y, y + h, Rgb{0.045, 0.047, 0.055}, Rgb{0.075, 0.078, 0.088});
+  cairo_fill(cr);
+
+  cairo_save(cr);
+  cairo_rectangle(cr, kCurvePlotL, kCurvePlotT, kCurvePlotR - kCurvePlotL, kCurvePlotB - kCurvePlotT);
+  cairo_clip(cr);
+  cairo_set_line_width(cr, 1);
+  for (double db = -12; db <= 12; db += 6) {
+    if (db == 0) continue;  // the curve control draws the 0 dB line itself
+    const double gy = std::floor(CurveYForDb(db)) + 0.5;
+    cairo_move_to(cr, kCurvePlotL, gy);
+    cairo_line_to(cr, kCurvePlotR, gy);
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.045);
+    cairo_stroke(cr);
+  }
+  for (double decade : {100.0, 1000.0, 10000.0}) {
+    for (int m = 1; m <= 9; ++m) {
+      const double hz = decade / 10.0 * m;
+      if (hz < kCurveMinHz || hz > kCurveMaxHz) continue;
+      const double gx = std::floor(CurveXForHz(hz)) + 0.5;
+      cairo_move_to(cr, gx, kCurvePlotT);
+      cairo_line_to(cr, gx, kCurvePlotB);
+      cairo_set_source_rgba(cr, 1, 1, 1, m == 1 ? 0.10 : 0.035);
+      cairo_stroke(cr);
+    }
+  }
+  cairo_move_to(cr, std::floor(CurveXForHz(kCurveMaxHz)) + 0.5, kCurvePlotT);
+  cairo_line_to(cr, std::floor(CurveXForHz(kCurveMaxHz)) + 0.5, kCurvePlotB);
+  cairo_set_source_rgba(cr, 1, 1, 1, 0.035);
+  cairo_stroke(cr);
+  const struct {
+    double hz;
+    const char* text;
+  } labels[] = {{100, "100"}, {1000, "1k"}, {10000, "10k"}};
+  for (const auto& l : labels)
+    Text(cr, l.text, std::floor(CurveXForHz(l.hz)) + 3, kCurvePlotB - 3, 6.5, true, kLegendDim, Align::Left, 0.8);
+  Text(cr, "+18", kCurvePlotL + 2, kCurvePlotT + 7, 6.0, true, kLegendDim, Align::Left, 0.7);
+  Text(cr, "-18", kCurvePlotL + 2, kCurvePlotB - 2, 6.0, true, kLegendDim, Align::Left, 0.7);
+  cairo_restore(cr);
+}
+
 void DrawBackground(cairo_t* cr) {
   // Brushed graphite: vertical light falloff plus fine horizontal grain.
   VerticalGradient(cr, 0, kHeight, kPanelTop, kPanelBottom);
@@ -205,6 +270,8 @@ void DrawBackground(cairo_t* cr) {
   // Channel strips behind the band columns.
   Strip(cr, 234, 8, 912, 180, kAccent1, "L / M");
   Strip(cr, 234, 250, 912, 150, kAccent2, "R / S");
+
+  CurveStrip(cr);
 
   // Column legends above the first strip's knobs; thin guides between columns.
   for (const Column& col : kColumns) Legend(cr, col.name, col.x, 24, 9.5, true, kLegend);
@@ -510,6 +577,49 @@ bool Save(cairo_surface_t* s, const std::string& path) {
   return true;
 }
 
+// Draws the background and every control image at scale (1 or 2) into dir, each name followed
+// by suffix.
+bool DrawSet(const std::vector<Control>& controls, int scale, const std::string& dir, const char* suffix) {
+  cairo_surface_t* bg = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth * scale, kHeight * scale);
+  cairo_t* cr = cairo_create(bg);
+  SetFontOptions(cr);
+  cairo_scale(cr, scale, scale);
+  DrawBackground(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(bg);
+  bool ok = Save(bg, dir + "/BG" + suffix + ".png");
+
+  for (const Control& c : controls) {
+    const int w = c.w * scale, h = c.h * scale;
+    cairo_surface_t* strip = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h * c.frames);
+    cairo_t* s = cairo_create(strip);
+    SetFontOptions(s);
+    for (int f = 0; f < c.frames; ++f) {
+      // The background under the control, pixel for pixel.
+      cairo_save(s);
+      cairo_rectangle(s, 0, h * f, w, h);
+      cairo_clip(s);
+      cairo_set_source_surface(s, bg, -c.x * scale, h * f - c.y * scale);
+      cairo_paint(s);
+      cairo_restore(s);
+      // The frame, in panel units.
+      cairo_save(s);
+      cairo_scale(s, scale, scale);
+      cairo_translate(s, 0, c.h * f);
+      cairo_rectangle(s, 0, 0, c.w, c.h);
+      cairo_clip(s);
+      DrawFrame(s, c, f);
+      cairo_restore(s);
+    }
+    cairo_destroy(s);
+    cairo_surface_flush(strip);
+    ok = Save(strip, dir + "/" + c.file + suffix + ".png") && ok;
+    cairo_surface_destroy(strip);
+  }
+  cairo_surface_destroy(bg);
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -521,6 +631,9 @@ int main(int argc, char** argv) {
   const std::vector<Control> controls = Layout();
 
   // The layout must fit the panel without overlaps; the images fix the control sizes.
+  const Control strip{"curve strip", Kind::Knob, 1, TeskEditorLayout::kCurveFrameL, TeskEditorLayout::kCurveFrameT,
+                      TeskEditorLayout::kCurveFrameR - TeskEditorLayout::kCurveFrameL,
+                      TeskEditorLayout::kCurveFrameB - TeskEditorLayout::kCurveFrameT, 0, 0, 0, {}};
   for (size_t i = 0; i < controls.size(); ++i) {
     const Control& a = controls[i];
     if (a.x < 0 || a.y < 0 || a.x + a.w > kWidth || a.y + a.h > kHeight) {
@@ -532,35 +645,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tesk-skin: %s overlaps %s\n", a.file, controls[j].file);
         return 1;
       }
-  }
-
-  cairo_surface_t* bg = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
-  cairo_t* cr = cairo_create(bg);
-  SetFontOptions(cr);
-  DrawBackground(cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(bg);
-  bool ok = Save(bg, dir + "/BG.png");
-
-  for (const Control& c : controls) {
-    cairo_surface_t* strip = cairo_image_surface_create(CAIRO_FORMAT_RGB24, c.w, c.h * c.frames);
-    cairo_t* s = cairo_create(strip);
-    SetFontOptions(s);
-    for (int f = 0; f < c.frames; ++f) {
-      cairo_save(s);
-      cairo_translate(s, 0, c.h * f);
-      cairo_rectangle(s, 0, 0, c.w, c.h);
-      cairo_clip(s);
-      cairo_set_source_surface(s, bg, -c.x, -c.y);
-      cairo_paint(s);
-      DrawFrame(s, c, f);
-      cairo_restore(s);
+    if (Overlap(a, strip)) {
+      std::fprintf(stderr, "tesk-skin: %s overlaps the curve strip\n", a.file);
+      return 1;
     }
-    cairo_destroy(s);
-    cairo_surface_flush(strip);
-    ok = Save(strip, dir + "/" + c.file + ".png") && ok;
-    cairo_surface_destroy(strip);
   }
-  cairo_surface_destroy(bg);
+
+  const std::string large = dir + "/2x";
+  if (mkdir(large.c_str(), 0777) != 0 && errno != EEXIST) {
+    std::fprintf(stderr, "tesk-skin: cannot create %s\n", large.c_str());
+    return 1;
+  }
+  bool ok = DrawSet(controls, 1, dir, "");
+  ok = DrawSet(controls, 2, large, "@2x") && ok;
   return ok ? 0 : 1;
 }

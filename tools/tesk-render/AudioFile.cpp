@@ -36,6 +36,23 @@ bool ReadAudioFile(const std::string& path, AudioData& audio, std::string& error
   return true;
 }
 
+bool ProbeAudioFile(const std::string& path, AudioFileInfo& out, std::string& error)
+{
+  SF_INFO info;
+  std::memset(&info, 0, sizeof info);
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+  if (!f) {
+    error = "cannot read audio file " + path + ": " + sf_strerror(nullptr);
+    return false;
+  }
+  sf_close(f);
+  out.channels = info.channels;
+  out.sampleRate = info.samplerate;
+  out.frames = static_cast<long>(info.frames);
+  out.format = info.format;
+  return true;
+}
+
 namespace {
 
 int MajorFromExtension(const std::string& path)
@@ -61,13 +78,12 @@ int MajorFromExtension(const std::string& path)
 
 } // namespace
 
-bool WriteAudioFile(const std::string& path, const AudioData& audio, const std::string& subformat,
-                    std::string& error)
+bool ResolveOutputFormat(const std::string& path, int inputFormat, const std::string& subformat, int channels,
+                         int sampleRate, int& format, std::string& error)
 {
-  int major = MajorFromExtension(path);
-  if (!major)
-    major = audio.format ? (audio.format & SF_FORMAT_TYPEMASK) : SF_FORMAT_WAV;
-  int sub = audio.format ? (audio.format & SF_FORMAT_SUBMASK) : SF_FORMAT_FLOAT;
+  const int fromExtension = MajorFromExtension(path);
+  const int major = fromExtension ? fromExtension : inputFormat ? (inputFormat & SF_FORMAT_TYPEMASK) : SF_FORMAT_WAV;
+  int sub = inputFormat ? (inputFormat & SF_FORMAT_SUBMASK) : SF_FORMAT_FLOAT;
   if (subformat == "f64")
     sub = SF_FORMAT_DOUBLE;
   else if (subformat == "f32")
@@ -82,17 +98,36 @@ bool WriteAudioFile(const std::string& path, const AudioData& audio, const std::
   }
   SF_INFO info;
   std::memset(&info, 0, sizeof info);
+  info.samplerate = sampleRate;
+  info.channels = channels;
+  info.format = major | sub;
+  if (sf_format_check(&info)) {
+    format = info.format;
+    return true;
+  }
+  if (subformat.empty())
+    for (int fallback : {SF_FORMAT_FLOAT, SF_FORMAT_PCM_24, SF_FORMAT_PCM_16}) {
+      info.format = major | fallback;
+      if (sf_format_check(&info)) {
+        format = info.format;
+        return true;
+      }
+    }
+  error = "cannot write " + path + ": that file type cannot hold " +
+          (subformat.empty() ? std::string("this audio") : subformat + " samples") +
+          (subformat.empty() ? "" : " (choose another --format or file name)");
+  return false;
+}
+
+bool WriteAudioFile(const std::string& path, const AudioData& audio, const std::string& subformat,
+                    std::string& error)
+{
+  SF_INFO info;
+  std::memset(&info, 0, sizeof info);
   info.samplerate = audio.sampleRate;
   info.channels = audio.Channels();
-  info.format = major | sub;
-  if (!sf_format_check(&info)) {
-    // Keep the requested sample format; fall back to a container that holds it.
-    info.format = SF_FORMAT_WAV | sub;
-    if (!sf_format_check(&info)) {
-      error = "cannot write " + path + ": the file type does not support that sample format";
-      return false;
-    }
-  }
+  if (!ResolveOutputFormat(path, audio.format, subformat, info.channels, info.samplerate, info.format, error))
+    return false;
   SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
   if (!f) {
     error = "cannot write audio file " + path + ": " + sf_strerror(nullptr);

@@ -17,9 +17,26 @@ struct AudioData
 // Reads a whole file; false with a one-line `error` when it is missing or unreadable.
 bool ReadAudioFile(const std::string& path, AudioData& audio, std::string& error);
 
-// Writes `audio` to `path`. `subformat` is "f64", "f32", "s24", "s16" or "" (the format
-// the data was read with). The container is taken from the file name's extension when
-// libsndfile knows it, else from the data's format word (WAV when that is 0). Integer
+// Reads only a file's header: channel count, sample rate, frames and format word.
+struct AudioFileInfo
+{
+  int channels = 0;
+  int sampleRate = 0;
+  long frames = 0;
+  int format = 0;
+};
+bool ProbeAudioFile(const std::string& path, AudioFileInfo& info, std::string& error);
+
+// The libsndfile format word for writing `channels` at `sampleRate` to `path`.
+// `subformat` is "f64", "f32", "s24", "s16" or "" (keep `inputFormat`'s sample format).
+// The container is taken from the file name's extension when libsndfile knows it, else
+// from `inputFormat` (WAV when that is 0). With no `subformat`, a sample format the
+// container cannot hold gives way to 32-bit float, then 24-bit, then 16-bit integer; an
+// explicit `subformat` the container cannot hold is an error, as is any other mismatch.
+bool ResolveOutputFormat(const std::string& path, int inputFormat, const std::string& subformat, int channels,
+                         int sampleRate, int& format, std::string& error);
+
+// Writes `audio` to `path` in the format ResolveOutputFormat gives for it. Integer
 // formats clip instead of wrapping.
 bool WriteAudioFile(const std::string& path, const AudioData& audio, const std::string& subformat,
                     std::string& error);

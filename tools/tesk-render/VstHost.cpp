@@ -3,13 +3,16 @@
 #include "ByteStream.h"
 
 #include "pluginterfaces/base/ustring.h"
+#include "pluginterfaces/vst/ivstunits.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -224,8 +227,19 @@ bool VstHost::CreateEffect(std::string& error)
     if (std::strncmp(ci.category, kVstAudioEffectClass, PClassInfo::kCategorySize) != 0)
       continue;
     void* obj = nullptr;
-    if (mFactory->createInstance(ci.cid, IComponent::iid, &obj) == kResultOk && obj)
+    if (mFactory->createInstance(ci.cid, IComponent::iid, &obj) == kResultOk && obj) {
       mComponent = static_cast<IComponent*>(obj);
+      std::memcpy(mClassId, ci.cid, sizeof(TUID));
+      mClassName = FixedText(ci.name, PClassInfo::kNameSize);
+      mClassCategory.clear();
+      IPluginFactory2* f2 = nullptr;
+      PClassInfo2 ci2;
+      if (mFactory->queryInterface(IPluginFactory2::iid, reinterpret_cast<void**>(&f2)) == kResultOk && f2) {
+        if (f2->getClassInfo2(i, &ci2) == kResultOk)
+          mClassCategory = FixedText(ci2.subCategories, PClassInfo2::kSubCategoriesSize);
+        f2->release();
+      }
+    }
   }
   if (!mComponent) {
     error = "the module has no audio-effect class";
@@ -363,41 +377,99 @@ bool VstHost::ParamInfoAt(int index, ParameterInfo& info) const
   return mController && mController->getParameterInfo(index, info) == kResultOk;
 }
 
+std::string VstHost::Title(const ParameterInfo& info) const
+{
+  return Ascii(info.title, 128);
+}
+
+std::string VstHost::ShortTitle(const ParameterInfo& info) const
+{
+  return Ascii(info.shortTitle, 128);
+}
+
+std::string VstHost::Units(const ParameterInfo& info) const
+{
+  return Ascii(info.units, 128);
+}
+
+bool VstHost::ParamInfoById(ParamID id, ParameterInfo& info) const
+{
+  const int n = ParamCount();
+  for (int i = 0; i < n; ++i)
+    if (ParamInfoAt(i, info) && info.id == id)
+      return true;
+  return false;
+}
+
 bool VstHost::FindParam(const std::string& key, ParamID& id) const
 {
+  auto sameIgnoringCase = [](const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+             return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+  };
   int n = ParamCount();
   ParameterInfo info;
-  for (int pass = 0; pass < 2; ++pass)
+  for (int pass = 0; pass < 2 && !key.empty(); ++pass)
     for (int i = 0; i < n; ++i) {
       if (!ParamInfoAt(i, info))
         continue;
-      // The title, or the short title (older scripts name parameters by their codes).
-      for (const std::string& title : {Ascii(info.title, 128), Ascii(info.shortTitle, 128)}) {
-        bool match = pass == 0 ? title == key
-                               : title.size() == key.size() &&
-                                     std::equal(title.begin(), title.end(), key.begin(), [](char a, char b) {
-                                       return std::tolower(static_cast<unsigned char>(a)) ==
-                                              std::tolower(static_cast<unsigned char>(b));
-                                     });
-        if (match && !title.empty()) {
+      for (const std::string& name : {Title(info), ShortTitle(info)}) {
+        const bool match = pass == 0 ? name == key : sameIgnoringCase(name, key);
+        if (match && !name.empty()) {
           id = info.id;
           return true;
         }
       }
     }
   // Numeric id, decimal or 0x-hexadecimal.
-  if (key.empty())
+  if (key.empty() || key[0] == '-' || key[0] == '+' || std::isspace(static_cast<unsigned char>(key[0])))
     return false;
   char* end = nullptr;
+  errno = 0;
   unsigned long v = std::strtoul(key.c_str(), &end, 0);
-  if (!end || *end != 0 || key[0] == '-')
+  if (!end || *end != 0 || errno)
     return false;
+  if (ParamInfoById(static_cast<ParamID>(v), info) && info.id == v) {
+    id = info.id;
+    return true;
+  }
+  return false;
+}
+
+bool VstHost::FindProgramParam(ParamID& id) const
+{
+  int n = ParamCount();
+  ParameterInfo info;
   for (int i = 0; i < n; ++i)
-    if (ParamInfoAt(i, info) && info.id == v) {
+    if (ParamInfoAt(i, info) && (info.flags & ParameterInfo::kIsProgramChange)) {
       id = info.id;
       return true;
     }
   return false;
+}
+
+std::vector<std::string> VstHost::ProgramNames() const
+{
+  std::vector<std::string> names;
+  if (!mController)
+    return names;
+  IUnitInfo* units = nullptr;
+  if (mController->queryInterface(IUnitInfo::iid, reinterpret_cast<void**>(&units)) != kResultOk || !units)
+    return names;
+  ProgramListInfo list{};
+  if (units->getProgramListInfo(0, list) == kResultOk)
+    for (int32 i = 0; i < list.programCount && i < 100000; ++i) {
+      String128 name{};
+      names.push_back(units->getProgramName(list.id, i, name) == kResultOk ? Ascii(name, 128) : std::string());
+    }
+  units->release();
+  return names;
+}
+
+int VstHost::LatencySamples() const
+{
+  return mProcessor ? static_cast<int>(mProcessor->getLatencySamples()) : 0;
 }
 
 bool VstHost::FindBypass(ParamID& id) const
@@ -504,6 +576,71 @@ bool VstHost::GetState(std::vector<uint8_t>& bytes, std::string& error)
     return false;
   }
   bytes = s.Bytes();
+  return true;
+}
+
+bool VstHost::GetStateParts(std::vector<uint8_t>& component, std::vector<uint8_t>& controller, std::string& error)
+{
+  if (!mComponent || !mController) {
+    error = "no instance";
+    return false;
+  }
+  ByteStream s;
+  const tresult r = mComponent->getState(&s);
+  if (r != kResultOk && r != kNotImplemented) {
+    error = "the plug-in did not provide its state";
+    return false;
+  }
+  component = r == kResultOk ? s.Bytes() : std::vector<uint8_t>();
+  ByteStream c;
+  const tresult rc = mController->getState(&c);
+  if (rc != kResultOk && rc != kNotImplemented) {
+    error = "the plug-in's controller did not provide its state";
+    return false;
+  }
+  controller = rc == kResultOk ? c.Bytes() : std::vector<uint8_t>();
+  if (component.empty() && controller.empty()) {
+    error = "the plug-in did not provide its state";
+    return false;
+  }
+  return true;
+}
+
+bool VstHost::SetStateParts(const std::vector<uint8_t>& component, const std::vector<uint8_t>& controller,
+                            std::string& error)
+{
+  if (!mComponent || !mController) {
+    error = "no instance";
+    return false;
+  }
+  bool taken = false;
+  if (!component.empty()) {
+    ByteStream s(component);
+    const tresult r = mComponent->setState(&s);
+    if (r != kResultOk && r != kNotImplemented) {
+      error = "the plug-in rejected the component state";
+      return false;
+    }
+    taken = r == kResultOk;
+    if (taken && mSeparateController) {
+      ByteStream c(component);
+      mController->setComponentState(&c);
+    }
+  }
+  const std::vector<uint8_t>& forController = !controller.empty() ? controller : taken ? controller : component;
+  if (!forController.empty()) {
+    ByteStream c(forController);
+    const tresult r = mController->setState(&c);
+    if (r != kResultOk && r != kNotImplemented) {
+      error = "the plug-in rejected the controller state";
+      return false;
+    }
+    taken = taken || r == kResultOk;
+  }
+  if (!taken) {
+    error = "the plug-in took none of the state";
+    return false;
+  }
   return true;
 }
 

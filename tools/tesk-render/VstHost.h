@@ -44,8 +44,17 @@ public:
   // Host parameters, as the controller lists them.
   int ParamCount() const;
   bool ParamInfoAt(int index, Steinberg::Vst::ParameterInfo& info) const;
-  // By exact title or short title, then either ignoring letter case, then numeric id.
+  // By exact title or short title, then case-insensitive title or short title, then
+  // numeric id (decimal or 0x-hexadecimal).
   bool FindParam(const std::string& key, Steinberg::Vst::ParamID& id) const;
+  // A parameter's title and short title as ASCII ('?' for other characters).
+  std::string Title(const Steinberg::Vst::ParameterInfo& info) const;
+  std::string ShortTitle(const Steinberg::Vst::ParameterInfo& info) const;
+  std::string Units(const Steinberg::Vst::ParameterInfo& info) const;
+  // The parameter information of `id`; false when the controller has no such parameter.
+  bool ParamInfoById(Steinberg::Vst::ParamID id, Steinberg::Vst::ParameterInfo& info) const;
+  // The program-change parameter ("kIsProgramChange"); false when there is none.
+  bool FindProgramParam(Steinberg::Vst::ParamID& id) const;
   bool FindBypass(Steinberg::Vst::ParamID& id) const;
   double PlainToNormalized(Steinberg::Vst::ParamID id, double plain) const;
   double NormalizedToPlain(Steinberg::Vst::ParamID id, double normalized) const;
@@ -61,6 +70,29 @@ public:
   Steinberg::tresult Process32(float** in, float** out, int nFrames);
   // Silence flags the plug-in reported for the output bus in the last block.
   Steinberg::uint64 LastOutputSilenceFlags() const { return mLastSilence; }
+
+  // The program list's names through IUnitInfo (the first list); empty when there is none.
+  std::vector<std::string> ProgramNames() const;
+  // The latency the processor reports now, in samples.
+  int LatencySamples() const;
+  // The created audio-effect class's name and subcategories ("Fx|EQ"; empty when the
+  // factory gives none).
+  const std::string& EffectName() const { return mClassName; }
+  const std::string& EffectCategory() const { return mClassCategory; }
+  // The class ID of the created audio-effect class.
+  const Steinberg::TUID& ClassId() const { return mClassId; }
+
+  // The component's and the controller's state separately. `component` is empty when the
+  // component keeps no state of its own (it answers kNotImplemented).
+  bool GetStateParts(std::vector<uint8_t>& component, std::vector<uint8_t>& controller, std::string& error);
+
+  // Restores state in the two parts GetStateParts gives (either may be empty): the
+  // component's part goes to the component (and to a separate controller through
+  // setComponentState), the controller's part to the controller. A component part that
+  // the component does not take (kNotImplemented) goes to the controller when there is
+  // no controller part. False with `error` when the plug-in rejects a part or takes none.
+  bool SetStateParts(const std::vector<uint8_t>& component, const std::vector<uint8_t>& controller,
+                     std::string& error);
 
   // Whole plug-in state: the component's stream, or the controller's when the component
   // keeps none (single-component plug-ins that save through the controller).
@@ -87,6 +119,9 @@ private:
   Steinberg::Vst::IAudioProcessor* mProcessor = nullptr;
   Steinberg::Vst::IEditController* mController = nullptr;
   bool mSeparateController = false;
+  Steinberg::TUID mClassId = {};
+  std::string mClassName;
+  std::string mClassCategory;
   bool mActive = false;
   bool mProcessing = false;
   int mChannels = 2;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "editor/IValueReadout.h"
 #include "raster/Pix_Blit.h"
 #include "raster/Pix_MemBitmap.h"
 #include "raster/Pix_PNG.h"
@@ -12,7 +13,7 @@
 IGraphicsHeadless::IGraphicsHeadless(IEffectBase* plug, int w, int h, int fps, const char* resourceDir)
   : IGraphics(plug, w, h, fps), mResourceDir(resourceDir ? resourceDir : "")
 {
-  mScreen = new Pix_MemBitmap(w > 0 ? w : 0, h > 0 ? h : 0, 4);
+  mScreen = new Pix_MemBitmap(w > 0 ? w : 0, h > 0 ? h : 0, 4);  // at 100 %: the panel size
   if (mScreen->getBits()) Pix_Clear(mScreen, 0);
 }
 
@@ -66,6 +67,12 @@ void IGraphicsHeadless::Resize(int w, int h)
   if (w == mWidth && h == mHeight) return;
   ForceEndUserEdit();
   IGraphics::Resize(w, h);
+  ScaleChanged();
+}
+
+void IGraphicsHeadless::ScaleChanged()
+{
+  const int w = WindowWidth(), h = WindowHeight();
   mScreen->resize(w > 0 ? w : 0, h > 0 ? h : 0);
   if (mScreen->getBits()) Pix_Clear(mScreen, 0);
 }
@@ -87,6 +94,7 @@ void IGraphicsHeadless::CloseWindow()
   CloseTextEntry();
   mTooltipAreas = 0;
   mWindowOpen = false;
+  if (mReadout) mReadout->Reset();
 }
 
 void IGraphicsHeadless::HideMouseCursor()
@@ -125,8 +133,16 @@ Pix_IBitmap* IGraphicsHeadless::OSLoadBitmap(int id, const char* name)
   if (strcasecmp(ext, "png") != 0) return nullptr;
   std::string stem(base, dot ? static_cast<size_t>(dot - base) : strlen(base));
   if (stem.empty()) return nullptr;
-  std::string path = mResourceDir + "/" + stem + ".png";
   ++mLoadCount;
+  mLoadedNames.push_back(name);
+  std::string path = mResourceDir + "/" + stem + ".png";
+  if (Pix_IBitmap* b = Pix_LoadPNG(path.c_str(), nullptr)) return b;
+  // The name's parent folder inside the resource folder.
+  if (!slash || slash == name) return nullptr;
+  const char* parent = slash;
+  while (parent > name && parent[-1] != '/') --parent;
+  if (parent == slash) return nullptr;
+  path = mResourceDir + "/" + std::string(parent, static_cast<size_t>(slash - parent)) + "/" + stem + ".png";
   return Pix_LoadPNG(path.c_str(), nullptr);
 }
 

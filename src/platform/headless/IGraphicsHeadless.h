@@ -12,9 +12,11 @@ class Pix_MemBitmap;
 // The editor platform without a window, for tests and tools. The caller drives the repaint
 // tick (Tick), answers menus, text fields, file dialogs and message boxes through a script
 // set beforehand, and reads what was presented: DrawScreen copies the redrawn region of the
-// draw surface into a persistent "screen" bitmap (what a real window would show), which can
-// be saved as a PNG. OSLoadBitmap finds "<resource folder>/<stem>.png", where stem is the
-// last path component of the requested name without its extension.
+// draw surface into a persistent "screen" bitmap (what a real window would show, at the
+// editor's scale: WindowWidth() x WindowHeight()), which can be saved as a PNG. OSLoadBitmap
+// finds "<resource folder>/<stem>.png", where stem is the last path component of the requested
+// name without its extension, or else "<resource folder>/<parent>/<stem>.png" with the name's
+// parent folder (so "img/2x/BG@2x.png" is also found in "<resource folder>/2x/").
 //
 // Everything runs on the caller's (UI) thread, except SetParameterFromPlug (see IGraphics).
 class IGraphicsHeadless : public IGraphics
@@ -72,13 +74,15 @@ public:
   void ShowMouseCursor() override;
   void UpdateTooltips() override;
   Pix_IBitmap* OSLoadBitmap(int id, const char* name) override;
+  // The screen follows the new window size (cleared; the next tick draws everything).
+  void ScaleChanged() override;
 
   // --- The repaint tick: IsDirty, then Draw of the region grown by one pixel to the right and
   // bottom (as a windowing system hands it back). Does nothing while the window is closed.
   // Returns whether anything was drawn.
   bool Tick();
 
-  // --- Platform-side event translation ---
+  // --- Platform-side event translation (window coordinates) ---
   // The wheel closes an open text field without applying it, then scrolls.
   void PlatformMouseWheel(int x, int y, IMouseMod* mod, int d);
   // Drags are ignored while a text field is open.
@@ -109,7 +113,7 @@ public:
   int PresentCount() const { return mPresentCount; }
   const IRECT* LastPresentedRegion() const { return &mLastRegion; }
   Pix_MemBitmap* GetScreen() { return mScreen; }
-  // The presented pixel 0xAARRGGBB, or 0 outside the screen.
+  // The presented pixel 0xAARRGGBB at window pixel (x, y), or 0 outside the screen.
   unsigned int GetScreenPixel(int x, int y) const;
   bool SaveScreenPNG(const char* path) const;
   const std::vector<MenuRecord>& Menus() const { return mMenus; }
@@ -118,6 +122,8 @@ public:
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return mMessageBoxes; }
   int TooltipAreas() const { return mTooltipAreas; }
   int LoadCount() const { return mLoadCount; }
+  // The names OSLoadBitmap was asked for, in order.
+  const std::vector<std::string>& LoadedNames() const { return mLoadedNames; }
 
 private:
   struct TextEntryScript
@@ -134,6 +140,7 @@ private:
   IRECT mLastRegion;
   int mPresentCount = 0;
   int mLoadCount = 0;
+  std::vector<std::string> mLoadedNames;
 
   std::vector<MenuChoice> mMenuScript;
   std::vector<MenuRecord> mMenus;

@@ -3,6 +3,7 @@
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/options/options.h>
+#include <lv2/presets/presets.h>
 
 #include <algorithm>
 #include <cmath>
@@ -145,6 +146,48 @@ Planar32 LilvHost::Render(const Planar32& in, int block)
     Run(work[0].data() + pos, work[1].data() + pos, out[0].data() + pos, out[1].data() + pos, n);
   }
   return out;
+}
+
+std::vector<LilvHost::PresetInfo> LilvHost::Presets()
+{
+  std::vector<PresetInfo> out;
+  LilvNode* presetClass = lilv_new_uri(mWorld, LV2_PRESETS__Preset);
+  LilvNode* label = lilv_new_uri(mWorld, LILV_NS_RDFS "label");
+  LilvNodes* presets = lilv_plugin_get_related(mPlugin, presetClass);
+  LILV_FOREACH(nodes, i, presets)
+  {
+    const LilvNode* preset = lilv_nodes_get(presets, i);
+    lilv_world_load_resource(mWorld, preset);
+    LilvNode* name = lilv_world_get(mWorld, preset, label, nullptr);
+    out.push_back({lilv_node_as_uri(preset), name ? lilv_node_as_string(name) : ""});
+    lilv_node_free(name);
+  }
+  lilv_nodes_free(presets);
+  lilv_node_free(label);
+  lilv_node_free(presetClass);
+  return out;
+}
+
+namespace {
+
+void SetPortValue(const char* symbol, void* user, const void* value, uint32_t size, uint32_t type)
+{
+  auto* host = static_cast<LilvHost*>(user);
+  if (size == sizeof(float) && type == host->Map().Map(LV2_ATOM__Float))
+    std::memcpy(&host->Control(symbol), value, sizeof(float));
+}
+
+}  // namespace
+
+bool LilvHost::ApplyPreset(const std::string& uri)
+{
+  LilvNode* node = lilv_new_uri(mWorld, uri.c_str());
+  LilvState* state = lilv_state_new_from_world(mWorld, const_cast<LV2_URID_Map*>(mMap.Feature()), node);
+  lilv_node_free(node);
+  if (!state) return false;
+  lilv_state_restore(state, mInstance, SetPortValue, this, 0, nullptr);
+  lilv_state_free(state);
+  return true;
 }
 
 namespace {

@@ -72,6 +72,16 @@ public:
   // status.
   LV2_State_Status RestoreState(const std::vector<uint8_t>& bytes, LV2_URID type = 0);
 
+  // The plug-in's presets (LV2 pset:Preset): URI and label.
+  struct PresetInfo
+  {
+    std::string uri, label;
+  };
+  std::vector<PresetInfo> Presets();
+  // Loads a preset as hosts do (lilv_state_restore): its port values go into the control
+  // buffers. False when lilv cannot read it.
+  bool ApplyPreset(const std::string& uri);
+
   const LilvPlugin* Plugin() const { return mPlugin; }
   LilvWorld* World() const { return mWorld; }
   LilvInstance* Instance() const { return mInstance; }

@@ -18,6 +18,9 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
+#include <lv2/parameters/parameters.h>
 #include <lv2/ui/ui.h>
 
 #include <chrono>
@@ -84,18 +87,36 @@ protected:
       static_cast<LV2UIX11*>(h)->resized = {w, hgt};
       return 0;
     };
+    Instantiate(0.0f);
+  }
+
+  // A new UI in the host window (the previous one cleaned up), told the sample rate and,
+  // when scale is not 0, the screen's scale factor; then every control input's value, as
+  // hosts tell a new UI.
+  void Instantiate(float scale)
+  {
+    if (ui) descriptor->cleanup(ui);
+    ui = nullptr;
+    const float rate = 48000.0f;
+    const LV2_Options_Option options[] = {
+        {LV2_OPTIONS_INSTANCE, 0, map.Map(LV2_PARAMETERS__sampleRate), sizeof(float), map.Map(LV2_ATOM__Float), &rate},
+        {LV2_OPTIONS_INSTANCE, 0, scale ? map.Map(LV2_UI__scaleFactor) : 0, sizeof(float), map.Map(LV2_ATOM__Float),
+         &scale},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr},
+    };
     const LV2_Feature parentFeature = {LV2_UI__parent, reinterpret_cast<void*>(static_cast<uintptr_t>(window))};
     const LV2_Feature touchFeature = {LV2_UI__touch, &touch};
     const LV2_Feature resizeFeature = {LV2_UI__resize, &resize};
-    const LV2_Feature* features[] = {&parentFeature, &touchFeature, &resizeFeature, nullptr};
+    const LV2_Feature mapFeature = {LV2_URID__map, const_cast<LV2_URID_Map*>(map.Feature())};
+    const LV2_Feature optionsFeature = {LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};
+    const LV2_Feature* features[] = {&parentFeature, &touchFeature, &resizeFeature, &mapFeature, &optionsFeature,
+                                     nullptr};
     const std::string bundle = std::string(TESK_LV2_BUNDLE_PATH) + "/";
     LV2UI_Widget widget = nullptr;
     ui = descriptor->instantiate(descriptor, kTeskURI, bundle.c_str(), Write, this, &widget, features);
     ASSERT_NE(ui, nullptr);
     editor = static_cast<Window>(reinterpret_cast<uintptr_t>(widget));
     ASSERT_NE(editor, 0u);
-
-    // Hosts tell a new UI every control input's value.
     for (const auto& spec : tesk_test::kParamSpecs) PortEvent(&spec - tesk_test::kParamSpecs, spec.def);
     Idle();
   }
@@ -193,6 +214,7 @@ protected:
   const LV2UI_Descriptor* descriptor = nullptr;
   const LV2UI_Idle_Interface* idle = nullptr;
   LV2UI_Handle ui = nullptr;
+  UridMap map;
   LV2UI_Touch touch{};
   LV2UI_Resize resize{};
   std::pair<int, int> resized{0, 0};
@@ -316,4 +338,49 @@ TEST_F(LV2UIX11, IdleReportsTheWindowGoneWhenTheHostDestroysIt)
   XDestroyWindow(d, window);
   window = 0;
   EXPECT_TRUE(IdleUntil([&] { return idle->idle(ui) != 0; }));
+}
+
+TEST_F(LV2UIX11, HonoursTheHostsScaleFactor)
+{
+  // A host window as large as the screen: the part of the editor these checks look at is
+  // visible.
+  XResizeWindow(d, window, static_cast<unsigned>(DisplayWidth(d, DefaultScreen(d))),
+                static_cast<unsigned>(DisplayHeight(d, DefaultScreen(d))));
+  Instantiate(2.0f);
+  XWindowAttributes attributes;
+  ASSERT_TRUE(XGetWindowAttributes(d, editor, &attributes));
+  EXPECT_EQ(std::make_pair(attributes.width, attributes.height), std::make_pair(2 * kW, 2 * kH));
+  XSizeHints hints{};
+  long supplied = 0;
+  ASSERT_TRUE(XGetWMNormalHints(d, editor, &hints, &supplied));
+  EXPECT_EQ(std::make_pair(hints.min_width, hints.max_height), std::make_pair(2 * kW, 2 * kH));
+  EXPECT_EQ(resized, std::make_pair(2 * kW, 2 * kH));
+
+  // The panel drawn from the large images: a stretch of the background no control covers.
+  std::unique_ptr<Pix_IBitmap> bg(Pix_LoadPNG((std::string(TESK_IMAGE_DIR) + "/2x/BG@2x.png").c_str()));
+  ASSERT_TRUE(bg);
+  int mismatches = -1;
+  IdleUntil([&] {
+    XImage* shot = XGetImage(d, editor, 20, 20, 200, 60, AllPlanes, ZPixmap);
+    if (!shot) return false;
+    mismatches = 0;
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 200; ++x)
+        if ((static_cast<uint32_t>(XGetPixel(shot, x, y)) & 0xFFFFFF) != (Pix_GetPixel(bg.get(), 20 + x, 20 + y) & 0xFFFFFF))
+          ++mismatches;
+    XDestroyImage(shot);
+    return mismatches == 0;
+  });
+  EXPECT_EQ(mismatches, 0);
+
+  // The pointer works in window pixels: a drag on LGAINL at twice its panel place.
+  const int cx = 2 * (244 + 54), cy = 2 * (38 + 40);
+  MoveTo(cx, cy);
+  Button(1, true);
+  for (int step = 1; step <= 3; ++step) MoveTo(cx, cy - 12 * step);
+  Button(1, false);
+  const std::vector<Message> m = MessagesUntilRelease();
+  ASSERT_GE(m.size(), 3u);
+  EXPECT_EQ(m.front().port, PortOf(tesk_test::LGAINL));
+  EXPECT_EQ(m.front().kind, 'G');
 }
