@@ -1,10 +1,8 @@
 #include "effect/Tesk.h"
 
 #include "core/Core_Mutex.h"
-#include "effect/TeskEditorLayout.h"
 #include "effect/TeskFactoryPresets.h"
-#include "framework/IParam.h"
-#include "editor/PlatformGraphics.h"
+#include "effect/TeskParamInit.h"
 
 #include <cmath>
 #include <new>
@@ -52,23 +50,6 @@ bool IsStored(int idx)
   return idx >= 0 && idx < TeskParams::kNumParams && kTable[idx].storedSlot != TeskParams::kNone;
 }
 
-// Builds a parameter from its table entry. Construction is all or nothing: a display text
-// that cannot be stored fails the whole instance.
-void InitParam(IParam* param, const TeskParams::Param& p)
-{
-  if (p.kind == TeskParams::Kind::Continuous) {
-    param->InitDouble(p.title, p.def, p.min, p.max, p.step, p.unit, "", 1.0);
-    param->SetShape(1.0);
-    param->SetSignedDisplay(true);
-  } else {
-    param->InitInt(p.title, static_cast<int>(p.def), static_cast<int>(p.min), static_cast<int>(p.max), p.unit, "");
-    for (int k = 0; k < p.numStrings; ++k)
-      if (!param->SetDisplayText(k, p.strings[k]))
-        throw std::bad_alloc();
-  }
-  param->SetShortName(p.code);
-}
-
 } // namespace
 
 // Measured with a full-scale impulse at 48 kHz over random settings: the output stays
@@ -85,12 +66,11 @@ int Tesk::TailSamples(double sampleRate)
 }
 
 Tesk::Tesk(IEffectInstanceInfo instanceInfo)
-    : IEffectVST3(instanceInfo, kNumParams, "1-1 2-2", TeskFactoryPresets::Count(), "Tesk", "", "Quillfen",
+    : TeskAdapter(instanceInfo, kNumParams, "1-1 2-2", TeskFactoryPresets::Count(), "Tesk", "", "Quillfen",
                   0x30000, FourCC('T', 's', 'k', '1'), FourCC('Q', 'f', 'e', 'n'), TeskChain::LatencySamples(0),
                   false, false, false, 0)
 {
-  for (const TeskParams::Param& p : kTable)
-    InitParam(GetParam(p.id), p);
+  InitTeskParams(this);
   // Every stored value starts at its parameter's default, so the sound path is fully
   // defined even before the host's initialisation restores the default preset.
   for (int i = 0; i < kNumParams; ++i)
@@ -102,19 +82,9 @@ Tesk::Tesk(IEffectInstanceInfo instanceInfo)
     throw std::bad_alloc();
   SetTailSize(TailSamples(GetSampleRate()));
 
-  // The editor: built once with the instance and owned by the base from AttachGraphics on.
-  // Nothing touches the windowing system until a host opens the view.
-  IGraphics* gui = MakeGraphics(this, TeskEditorLayout::kWidth, TeskEditorLayout::kHeight,
-                                TeskEditorLayout::kFrameRate);
-  TeskEditorLayout::Attach(gui, this);
-  AttachGraphics(gui);
+  AttachEditor();
 
   TeskFactoryPresets::Make(*this);
-}
-
-IGraphics* MakeGraphics(IEffectVST3* plug, int width, int height, int frameRate)
-{
-  return MakePlatformGraphics(plug, width, height, frameRate);
 }
 
 Tesk::~Tesk() = default;
@@ -135,7 +105,7 @@ void Tesk::OnActivate(bool active)
 int Tesk::UnserializeState(ByteChunk* chunk, int startPos)
 {
   Core_MutexLock lock(GetMutex());
-  const int pos = IEffectVST3::UnserializeState(chunk, startPos);
+  const int pos = TeskAdapter::UnserializeState(chunk, startPos);
   ApplyChannelLink();
   ApplyValuesAtOnce();
   return pos;
@@ -201,27 +171,4 @@ void Tesk::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
     return;
   mChain.Process(inputs[0], inputs[1], outputs[0], outputs[1], nFrames, SwitchValue(TeskChain::kBY),
                  SwitchValue(TeskChain::kMS), over);
-}
-
-// The module's identity for hosts. The class ID is the product's and never changes.
-const IEffectVST3ClassInfo gEffectClassInfo = {
-    "Quillfen",
-    TeskEditorLayout::kProductURL,
-    "support@quillfen.example",
-    "Tesk",
-    "Fx|EQ",
-    "3.0.0",
-    {0x5465736B, 0x51666E31, 0x8A3C47D2, 0x1F60B9E4},
-};
-
-// Builds a new Tesk holding one reference (the caller's) under a module-wide mutex, so
-// instances are constructed one at a time whatever thread the host creates them from.
-// Construction is all or nothing: when memory runs out anywhere in it, the partly built
-// instance is destroyed and std::bad_alloc reaches the factory, which answers the host
-// kOutOfMemory.
-IEffectVST3* MakePlug()
-{
-  static Core_Mutex sMutex;
-  Core_MutexLock lock(sMutex);
-  return new Tesk(IEffectInstanceInfo());
 }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "dsp/TeskChain.h"
+#include "effect/TeskAdapter.h"
 #include "effect/TeskParameterTable.h"
 #include "framework/IEffectInstanceInfo.h"
-#include "vst3/IEffectVST3.h"
-#include "vst3/IEffectVST3Factory.h"  // MakePlug, defined with the effect
 
 // The Tesk effect: a two-channel equaliser with table-driven saturation, presented to
-// VST 3 hosts through IEffectVST3. It owns the sound path (TeskChain), keeps the chain's
+// hosts through the adapter the build chose (TeskAdapter: VST 3, or the LV2 DSP
+// library). It owns the sound path (TeskChain), keeps the chain's
 // copies of the parameter values current (OnParamChange) and applies the channel link at
 // the start of every block. Its parameters are those of TeskParams::kTable.
 //
@@ -18,13 +18,7 @@
 // Threads: ProcessDoubleReplacing runs on the host's audio thread with the instance
 // mutex held by the adapter; OnParamChange and Reset take the same mutex, so the stored
 // values never change in the middle of a block.
-class IGraphics;
-
-// The platform editor for an instance: width x height pixels at frameRate repaints per
-// second (0: the default), with the product's bundle identifier set. Owned by the caller.
-IGraphics* MakeGraphics(IEffectVST3* plug, int width, int height, int frameRate);
-
-class Tesk : public IEffectVST3
+class Tesk : public TeskAdapter
 {
 public:
   // Parameter indices are those of the table (TeskParams::Id) and of the sound path
@@ -61,6 +55,10 @@ public:
   double GetSelectedFrequency(int band) const { return mChain.GetSelectedFrequency(band); }
 
 private:
+  // Builds the editor and attaches it where the edition's instance shows one (the VST 3
+  // module); the LV2 DSP library's instance has none (its editor is in the UI library).
+  // Defined with the edition's entry points.
+  void AttachEditor();
   // With LINK at 0, every second-channel parameter takes its first-channel twin's value.
   void ApplyChannelLink();
   // After activation and state restore: the values in force now apply from the next

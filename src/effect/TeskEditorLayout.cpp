@@ -5,6 +5,7 @@
 #include "editor/IKnobControl.h"
 #include "editor/ISwitchControl.h"
 #include "editor/IURLControl.h"
+#include "editor/PlatformGraphics.h"
 #include "effect/TeskParameterTable.h"
 #include "effect/TeskResponseCurve.h"
 
@@ -87,3 +88,8 @@ void Attach(IGraphics* gui, IEffectBase* plug)
 }
 
 }  // namespace TeskEditorLayout
+
+IGraphics* MakeGraphics(IEffectBase* plug, int width, int height, int frameRate)
+{
+  return MakePlatformGraphics(plug, width, height, frameRate);
+}

@@ -55,3 +55,7 @@ constexpr ChannelColour kChannelColours[2] = {{242, 168, 61}, {84, 194, 204}};
 void Attach(IGraphics* gui, IEffectBase* plug);
 
 }  // namespace TeskEditorLayout
+
+// The platform editor for an instance: width x height pixels at frameRate repaints per
+// second (0: the default). Owned by the caller; null when it cannot be made.
+IGraphics* MakeGraphics(IEffectBase* plug, int width, int height, int frameRate);

@@ -8,5 +8,6 @@ enum EAPI
   kAPIAU = 2,
   kAPIRTAS = 3,
   kAPIAAX = 4,
-  kAPISA = 5  // standalone application
+  kAPISA = 5,  // standalone application
+  kAPILV2 = 6
 };

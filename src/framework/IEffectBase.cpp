@@ -345,6 +345,7 @@ const char* IEffectBase::GetAPIString()
     case kAPIRTAS: return "RTAS";
     case kAPIAAX: return "AAX";
     case kAPISA: return "Standalone";
+    case kAPILV2: return "LV2";
     default: return "";
   }
 }

@@ -199,7 +199,7 @@ public:
   // The same for the host's version (GetHost() is called first).
   int GetHostVersion(bool decimal);
   void GetHostVersionStr(char* out);
-  // "VST2", "VST3", "AU", "RTAS", "AAX", "Standalone", or "" for other values.
+  // "VST2", "VST3", "AU", "RTAS", "AAX", "Standalone", "LV2", or "" for other values.
   const char* GetAPIString();
   const char* GetArchString() const { return "x64"; }
   // Sample rate * 60 / tempo, or 0 when the tempo is not above 0.

@@ -31,7 +31,7 @@ void* IGraphicsLinux::OpenWindow(void* parentView)
 {
   CloseWindow();
   const unsigned long parent = static_cast<unsigned long>(reinterpret_cast<uintptr_t>(parentView));
-  if (!mImpl->mWindow.Open(parent, Width(), Height())) return nullptr;
+  if (!mImpl->mWindow.Open(parent, WindowWidth(), WindowHeight())) return nullptr;
   mImpl->mParent = parent;
   BindUIThread();
   if (!GetDrawBitmap()) PrepDraw();
@@ -90,13 +90,22 @@ void IGraphicsLinux::Resize(int w, int h)
   if (wasOpen) OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)));
 }
 
+void IGraphicsLinux::ScaleChanged()
+{
+  // The window takes the new size: reopened in the same parent, as a resize does.
+  if (!mImpl->mWindow.IsOpen()) return;
+  const unsigned long parent = mImpl->mParent;
+  CloseWindow();
+  OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)));
+}
+
 bool IGraphicsLinux::DrawScreen(IRECT* r)
 {
   if (!mImpl->mWindow.IsOpen()) return false;
   Pix_SysBitmap* surface = GetDrawBitmap();
   if (!surface || !surface->getBits()) return false;
   if (mTextEntry.mOpen) DrawTextEntry();
-  IRECT area = (r && !r->Empty()) ? *r : IRECT(0, 0, Width(), Height());
+  IRECT area = (r && !r->Empty()) ? *r : IRECT(0, 0, WindowWidth(), WindowHeight());
   mImpl->mWindow.Present(surface->getBits(), surface->getRowSpan(), surface->getWidth(), surface->getHeight(),
                          area.L, area.T, area.W(), area.H());
   return true;

@@ -19,8 +19,8 @@ class IRunLoop;
 // handed over, asks IsDirty, draws the dirty region and puts it into the window;
 // expose events redraw what they uncover.
 //
-// Pointer positions arrive in editor coordinates as they are (X11's origin is the top
-// left, in pixels). Popup menus are small override-redirect windows drawn with the
+// Pointer positions arrive in window pixels as they are (X11's origin is the top left);
+// the window is the editor at its scale (WindowWidth() x WindowHeight()). Popup menus are small override-redirect windows drawn with the
 // raster library (X11PopupMenu); a text field is drawn inside the editor and holds the
 // keyboard focus while it is open (Return applies, Escape, a click outside or the wheel
 // cancel).
@@ -56,6 +56,8 @@ public:
   bool DrawScreen(IRECT* r) override;
   void ForceEndUserEdit() override;
   void Resize(int w, int h) override;
+  // An open window is reopened at the new scale's size.
+  void ScaleChanged() override;
   const char* GetGUIAPI() override { return "X11 GUI"; }
   int ShowMessageBox(const char* text, const char* caption, int type) override;
   IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* textRect) override;

@@ -116,7 +116,7 @@ void IGraphicsLinux::HandleEvent(void* xevent)
       if (mTextEntry.mOpen)
       {
         // A click inside the field keeps it; a click outside cancels it and is used up.
-        if (!mTextEntry.mRect.Contains(ev.x, ev.y)) CloseTextEntry();
+        if (!mTextEntry.mRect.Contains(WindowToPanel(ev.x), WindowToPanel(ev.y))) CloseTextEntry();
         return;
       }
       mPrevX = ev.x;

@@ -76,7 +76,8 @@ IPopupMenu* IGraphicsLinux::CreateIPopupMenu(IPopupMenu* menu, IRECT* textRect)
 
   Display* d = mImpl->D();
   const Window editor = mImpl->mWindow.GetWindow();
-  IRECT anchor = textRect ? *textRect : IRECT();
+  // The control's rectangle is in panel coordinates; the menu opens below it on the screen.
+  IRECT anchor = textRect ? PanelToWindow(*textRect) : IRECT();
   int rootX = 0, rootY = 0;
   Window child;
   XTranslateCoordinates(d, editor, DefaultRootWindow(d), anchor.L, anchor.B, &rootX, &rootY, &child);

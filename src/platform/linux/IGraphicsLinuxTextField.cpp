@@ -16,6 +16,7 @@ void IGraphicsLinux::CreateTextEntry(IControl* control, IText* text, IRECT* text
   if (!mImpl->mWindow.IsOpen() || !control || mTextEntry.mOpen) return;
   mTextEntry.mOpen = true;
   mTextEntry.mText = str ? str : "";
+  // Panel coordinates, as the control gives them; shown in window pixels.
   mTextEntry.mRect = textRect ? *textRect : *control->GetRECT();
   mTextEntry.mStyle = text ? *text : IText();
   mTextEntry.mStyle.mCached = nullptr;
@@ -24,7 +25,8 @@ void IGraphicsLinux::CreateTextEntry(IControl* control, IText* text, IRECT* text
   mTextEntry.mParam = param;
   mSelectAll = true;
   mImpl->mWindow.TakeFocus();
-  DrawScreen(&mTextEntry.mRect);
+  IRECT shown = PanelToWindow(mTextEntry.mRect);
+  DrawScreen(&shown);
 }
 
 void IGraphicsLinux::DrawTextEntry()
@@ -98,7 +100,8 @@ void IGraphicsLinux::TextEntryKey(void* xkeyevent)
       break;
     }
   }
-  DrawScreen(&mTextEntry.mRect);
+  IRECT shown = PanelToWindow(mTextEntry.mRect);
+  DrawScreen(&shown);
 }
 
 void IGraphicsLinux::CommitTextEntry()

@@ -240,6 +240,38 @@ TEST_F(IGraphicsLinuxTest, TextEntryTakesFilteredKeysAndReturnApplies)
   EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->GetValue(), 5.5);
 }
 
+TEST_F(IGraphicsLinuxTest, AtTwiceTheScaleWindowPixelsAndTheFieldFollow)
+{
+  ASSERT_TRUE(gui->SetScale(200));
+  XWindowAttributes attributes;
+  ASSERT_TRUE(XGetWindowAttributes(host.d, EditorWindow(), &attributes));
+  EXPECT_EQ(attributes.width, 2 * kEditorW);
+  EXPECT_EQ(attributes.height, 2 * kEditorH);
+  Pix_SysBitmap* surface = gui->GetDrawBitmap();
+  ASSERT_TRUE(surface && surface->getWidth() == 2 * kEditorW);
+  EXPECT_TRUE(PumpUntil([&] {
+    for (int y = 0; y < 2 * kEditorH; y += 13)
+      for (int x = 0; x < 2 * kEditorW; x += 11)
+        if (host.PixelAt(EditorWindow(), x, y) != (surface->getBits()[y * surface->getRowSpan() + x] & 0xFFFFFF))
+          return false;
+    return true;
+  }));
+
+  // The field lies at twice its panel place: a click there keeps it, one outside cancels it.
+  IRECT field(10, 60, 90, 80);
+  IText style;
+  gui->CreateTextEntry(gui->GetControl(1), &style, &field, "0.0", plug->GetParam(TestPlug::kGain));
+  host.MoveTo(EditorWindow(), 100, 130);  // panel (50, 65)
+  host.Button(1, true);
+  host.Button(1, false);
+  Settle();
+  EXPECT_TRUE(gui->TextEntryOpen());
+  host.MoveTo(EditorWindow(), 100, 100);  // panel (50, 50)
+  host.Button(1, true);
+  host.Button(1, false);
+  EXPECT_TRUE(PumpUntil([&] { return !gui->TextEntryOpen(); }));
+}
+
 TEST_F(IGraphicsLinuxTest, PopupMenuReturnsTheClickedItemOrNothing)
 {
   IPopupMenu sub;
