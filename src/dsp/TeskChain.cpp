@@ -149,28 +149,28 @@ const unsigned kAllBands = (1u << TeskChain::kNumBands) - 1;
 
 } // namespace
 
-double TeskChain::Glide::Value() const noexcept
+double TeskChain::Glide::Unheld(double x) const noexcept
 {
-  const double x = double(step) / double(steps);
   const double x2 = x * x;
   const double x3 = x2 * x;
-  const double v = from + (to - from) * (3.0 * x2 - 2.0 * x3) + speed * (x - 2.0 * x2 + x3);
+  return from + (to - from) * (3.0 * x2 - 2.0 * x3) + speed * (x - 2.0 * x2 + x3);
+}
+
+double TeskChain::Glide::Value() const noexcept
+{
+  const double v = Unheld(double(step) / double(steps));
+  if (!Held(v))
+    return v;
   const double lo = from < to ? from : to;
-  const double hi = from < to ? to : from;
-  return v < lo ? lo : (v > hi ? hi : v);
+  return v < lo ? lo : (from < to ? to : from);
 }
 
 double TeskChain::Glide::Speed() const noexcept
 {
   const double x = double(step) / double(steps);
-  const double x2 = x * x;
-  const double x3 = x2 * x;
-  const double v = from + (to - from) * (3.0 * x2 - 2.0 * x3) + speed * (x - 2.0 * x2 + x3);
-  const double lo = from < to ? from : to;
-  const double hi = from < to ? to : from;
-  if (v < lo || v > hi)
+  if (Held(Unheld(x)))
     return 0.0; // held at an end
-  return (to - from) * (6.0 * x - 6.0 * x2) + speed * (1.0 - 4.0 * x + 3.0 * x2);
+  return (to - from) * (6.0 * x - 6.0 * x * x) + speed * (1.0 - 4.0 * x + 3.0 * x * x);
 }
 
 TeskChain::TeskChain() noexcept

@@ -217,6 +217,9 @@ private:
     int steps;    // steps of the whole glide; step == steps when at rest
     double Value() const noexcept;
     double Speed() const noexcept;
+    // The curve at the current step, before holding it between from and to; x = step / steps.
+    double Unheld(double x) const noexcept;
+    bool Held(double v) const noexcept { return v < (from < to ? from : to) || v > (from < to ? to : from); }
   };
   static constexpr int kNumGlides = kDRIVE + 1; // the gains and DRIVE
 
