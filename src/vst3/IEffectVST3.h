@@ -171,7 +171,11 @@ public:
   void GetTimeSig(int* pNum, int* pDenom) override;
   void GetTime(ITimeInfo* pTimeInfo) override;
   void ResizeGraphics(int w, int h) override;
+  // The host's menu for the parameter (IComponentHandler3), with Tesk's "Enter value…" and
+  // "Reset to default" added (IEffectVST3ParamMenu).
   void PopupHostContextMenuForParam(int paramIdx, int x, int y) override;
+  // The open editor's tick: FlushHostNotifications.
+  void OnEditorTick() override;
   // Any thread: stores the latency (the pass-through delay line follows it) and marks
   // the host's restart due; FlushHostNotifications delivers it from the UI thread.
   void SetLatency(int samples) override;
@@ -199,6 +203,8 @@ public:
   Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
   // IEditorSnapshot::saveEditorSnapshot (UI thread).
   Steinberg::tresult SaveEditorSnapshot(const char* pngPath);
+  // IEditorSnapshot2::saveEditorSnapshotAtScale (UI thread).
+  Steinberg::tresult SaveEditorSnapshotAtScale(const char* pngPath, Steinberg::int32 percent);
 
   // The last setup accepted by setupProcessing (all zero before).
   const Steinberg::Vst::ProcessSetup& GetProcessSetup() const { return processSetup; }
@@ -210,7 +216,7 @@ public:
 
 private:
   // IEditorSnapshot as a part of this object: its references are the adapter's.
-  class SnapshotPort : public IEditorSnapshot
+  class SnapshotPort : public IEditorSnapshot2
   {
   public:
     explicit SnapshotPort(IEffectVST3* owner) : mOwner(owner) {}
@@ -223,6 +229,10 @@ private:
     Steinberg::tresult PLUGIN_API saveEditorSnapshot(const char* pngPath) override
     {
       return mOwner->SaveEditorSnapshot(pngPath);
+    }
+    Steinberg::tresult PLUGIN_API saveEditorSnapshotAtScale(const char* pngPath, Steinberg::int32 percent) override
+    {
+      return mOwner->SaveEditorSnapshotAtScale(pngPath, percent);
     }
 
   private:

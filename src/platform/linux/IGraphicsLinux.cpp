@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "editor/IValueReadout.h"
 #include "platform/linux/IGraphicsLinuxImpl.h"
 #include "raster/Pix_SysBitmap.h"
 
@@ -19,6 +20,10 @@ IGraphicsLinux::~IGraphicsLinux()
 
 bool IGraphicsLinux::UsesSharedMemory() const { return mImpl->mWindow.UsesSharedMemory(); }
 
+int IGraphicsLinux::PresentCount() const { return mImpl->mWindow.PresentCount(); }
+
+bool IGraphicsLinux::WindowHidden() const { return mImpl->mHidden; }
+
 int IGraphicsLinux::ConnectionFd() const { return mImpl->mWindow.ConnectionFd(); }
 
 void* IGraphicsLinux::GetWindow()
@@ -31,8 +36,9 @@ void* IGraphicsLinux::OpenWindow(void* parentView)
 {
   CloseWindow();
   const unsigned long parent = static_cast<unsigned long>(reinterpret_cast<uintptr_t>(parentView));
-  if (!mImpl->mWindow.Open(parent, Width(), Height())) return nullptr;
+  if (!mImpl->mWindow.Open(parent, WindowWidth(), WindowHeight())) return nullptr;
   mImpl->mParent = parent;
+  mImpl->mHidden = false;
   BindUIThread();
   if (!GetDrawBitmap()) PrepDraw();
 
@@ -57,11 +63,14 @@ void* IGraphicsLinux::OpenWindow(void* parentView)
 void IGraphicsLinux::CloseWindow()
 {
   if (!mImpl->mWindow.IsOpen()) return;
+  if (mTextEntry.mOpen) TextEntryCancelled(mTextEntry.mControl);
   mTextEntry.mOpen = false;
   mTextEntry.mControl = nullptr;
   mTextEntry.mParam = nullptr;
   ShowTooltip(false);
   ReleaseMouseCapture();
+  // Nothing points at a closed window: a readout would otherwise greet the next opening.
+  if (mReadout) mReadout->Reset();
   // The run-loop client defers its unregistration when the close comes from inside one of
   // its own callbacks (an event that ends in closing the editor).
   if (mImpl->mClient)
@@ -78,6 +87,39 @@ void IGraphicsLinux::CloseWindow()
   mImpl->mWindow.Close();
   mImpl->mTranslator.Reset();
   mImpl->mParent = 0;
+  mImpl->mHidden = false;
+}
+
+void IGraphicsLinux::ScaleChanged()
+{
+  if (!mImpl->mWindow.IsOpen()) return;
+  ShowTooltip(false);
+  mImpl->mWindow.Resize(WindowWidth(), WindowHeight());
+  // Everything is dirty: the new size is drawn whole at once, without waiting for a tick.
+  if (!mImpl->mHidden)
+  {
+    IRECT full(0, 0, Width(), Height());
+    Draw(&full);
+  }
+}
+
+void IGraphicsLinux::WindowHiddenNow()
+{
+  if (mImpl->mHidden) return;
+  mImpl->mHidden = true;
+  ShowTooltip(false);
+  if (mReadout) mReadout->Reset();
+}
+
+void IGraphicsLinux::WindowShownNow()
+{
+  if (!mImpl->mHidden || !mImpl->mWindow.IsOpen()) return;
+  mImpl->mHidden = false;
+  // What changed meanwhile was not drawn: draw everything, up to date, before the exposures
+  // show the surface.
+  SetAllControlsDirty();
+  IRECT full(0, 0, Width(), Height());
+  Draw(&full);
 }
 
 void IGraphicsLinux::Resize(int w, int h)
@@ -96,7 +138,7 @@ bool IGraphicsLinux::DrawScreen(IRECT* r)
   Pix_SysBitmap* surface = GetDrawBitmap();
   if (!surface || !surface->getBits()) return false;
   if (mTextEntry.mOpen) DrawTextEntry();
-  IRECT area = (r && !r->Empty()) ? *r : IRECT(0, 0, Width(), Height());
+  IRECT area = (r && !r->Empty()) ? *r : IRECT(0, 0, WindowWidth(), WindowHeight());
   mImpl->mWindow.Present(surface->getBits(), surface->getRowSpan(), surface->getWidth(), surface->getHeight(),
                          area.L, area.T, area.W(), area.H());
   return true;

@@ -71,12 +71,14 @@ IPopupMenu* IGraphicsLinux::CreateIPopupMenu(IPopupMenu* menu, IRECT* textRect)
 
   IText text = asking ? *asking->GetText() : IText();
   text.mCached = nullptr;
+  // The menu grows with the editor.
+  text.mSize = GetScale().SizeToSurface(text.mSize);
   Pix_IFont* font = CacheFont(&text);
   if (!font) return nullptr;
 
   Display* d = mImpl->D();
   const Window editor = mImpl->mWindow.GetWindow();
-  IRECT anchor = textRect ? *textRect : IRECT();
+  IRECT anchor = textRect ? PanelToWindow(*textRect) : IRECT();
   int rootX = 0, rootY = 0;
   Window child;
   XTranslateCoordinates(d, editor, DefaultRootWindow(d), anchor.L, anchor.B, &rootX, &rootY, &child);
