@@ -24,6 +24,11 @@ int IGraphicsLinux::PresentCount() const { return mImpl->mWindow.PresentCount();
 
 bool IGraphicsLinux::WindowHidden() const { return mImpl->mHidden; }
 
+unsigned long IGraphicsLinux::RequestCount() const
+{
+  return mImpl->mWindow.IsOpen() ? XNextRequest(mImpl->D()) - 1 : 0;
+}
+
 int IGraphicsLinux::ConnectionFd() const { return mImpl->mWindow.ConnectionFd(); }
 
 void* IGraphicsLinux::GetWindow()

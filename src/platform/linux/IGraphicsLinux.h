@@ -101,6 +101,8 @@ public:
   bool UsesSharedMemory() const;
   // Areas put into the window since it opened (each drawing or expose is one).
   int PresentCount() const;
+  // The number of requests sent on the editor's connection so far (0 while closed).
+  unsigned long RequestCount() const;
   // True while the window is known not to be viewable (nothing is drawn then).
   bool WindowHidden() const;
   // The settings file the scale preference is kept in ("" without a plug-in).

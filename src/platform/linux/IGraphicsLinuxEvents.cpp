@@ -130,12 +130,18 @@ void IGraphicsLinux::HandleEvent(void* xevent)
     case T::MouseDoubleClick:
       if (mTextEntry.mOpen)
       {
-        // A click inside the field keeps it; a click outside cancels it and is used up.
-        if (!mTextEntry.mRect.Contains(WindowToPanel(ev.x), WindowToPanel(ev.y))) CloseTextEntry();
+        // A click inside the field keeps it; a click outside cancels it and is used up, its
+        // release too.
+        if (!mTextEntry.mRect.Contains(WindowToPanel(ev.x), WindowToPanel(ev.y)))
+        {
+          CloseTextEntry();
+          mImpl->mSwallowRelease = true;
+        }
         return;
       }
       mPrevX = ev.x;
       mPrevY = ev.y;
+      mImpl->mSwallowRelease = false;
       if (ev.type == T::MouseDoubleClick)
         OnMouseDblClick(ev.x, ev.y, &mod);
       else
@@ -143,6 +149,11 @@ void IGraphicsLinux::HandleEvent(void* xevent)
       break;
     case T::MouseUp:
       if (mTextEntry.mOpen) return;
+      if (mImpl->mSwallowRelease)
+      {
+        mImpl->mSwallowRelease = false;
+        return;
+      }
       mPrevX = ev.x;
       mPrevY = ev.y;
       OnMouseUp(ev.x, ev.y, &mod);
