@@ -712,52 +712,32 @@ TEST_F(ViewTest, TheHostsParameterMenuGetsEnterValueAndResetToDefault)
   mPlug->setComponentHandler(nullptr);
 }
 
-// The view reports the window's size at the editor's scale: the host's content scale factor
-// when the user has chosen none, the user's choice otherwise; a change while open asks the
-// host to resize the view.
-TEST_F(ViewTest, TheSizeFollowsTheHostsScaleUnlessTheUserChoseOne)
+// The view reports the window's size at the editor's scale, which follows the host's content
+// scale factor (the user's own choice comes first: EditorScale tests); a change while open asks
+// the host to resize the view.
+TEST_F(ViewTest, TheSizeFollowsTheHostsScale)
 {
   AttachEditor();
   IEffectVST3View* view = CreateView();
   IPlugViewContentScaleSupport* scale = nullptr;
   ASSERT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, (void**)&scale), kResultOk);
-  ASSERT_NE(scale, nullptr);
   FakeFrame frame;
   view->setFrame(&frame);
-
   ViewRect size;
-  const struct
-  {
-    float factor;
-    int percent;
-  } factors[] = {{1.5f, 150}, {2.0f, 200}, {1.2f, 100}, {1.8f, 200}, {1.0f, 100}};
-  for (const auto& f : factors)
-  {
-    EXPECT_EQ(scale->setContentScaleFactor(f.factor), kResultOk);
-    ASSERT_EQ(view->getSize(&size), kResultOk);
-    EXPECT_EQ(size.getWidth(), kEditorW * f.percent / 100) << f.factor;
-    EXPECT_EQ(size.getHeight(), kEditorH * f.percent / 100) << f.factor;
-  }
+  EXPECT_EQ(scale->setContentScaleFactor(1.4f), kResultOk);
+  ASSERT_EQ(view->getSize(&size), kResultOk);
+  EXPECT_EQ(size.left + size.top, 0);
+  EXPECT_EQ(size.right, kEditorW * 3 / 2);
+  EXPECT_EQ(size.bottom, kEditorH * 3 / 2);
   EXPECT_EQ(frame.mResizes, 0);  // not open: the host asks the size when it opens the view
   EXPECT_EQ(scale->setContentScaleFactor(0.0f), kResultFalse);
 
   ASSERT_EQ(view->attached(nullptr, "X11EmbedWindowID"), kResultOk);
   EXPECT_EQ(scale->setContentScaleFactor(2.0f), kResultOk);
   EXPECT_EQ(frame.mResizes, 1);
-  EXPECT_EQ(frame.mSize.getWidth(), 2 * kEditorW);
-  EXPECT_EQ(frame.mSize.getHeight(), 2 * kEditorH);
+  EXPECT_EQ(frame.mSize.right, 2 * kEditorW);
+  EXPECT_EQ(frame.mSize.bottom, 2 * kEditorH);
   view->removed();
-
-  // The user's saved choice wins over the host's factor, from the next view on.
-  mEditor->SetSavedScale(150);
-  IEffectVST3View* second = CreateView();
-  ASSERT_EQ(second->getSize(&size), kResultOk);
-  EXPECT_EQ(size.getWidth(), kEditorW * 3 / 2);
-  EXPECT_EQ(scale->setContentScaleFactor(1.0f), kResultOk);
-  ASSERT_EQ(second->getSize(&size), kResultOk);
-  EXPECT_EQ(size.getWidth(), kEditorW * 3 / 2);
-  second->release();
-
   scale->release();
   view->release();
 }
@@ -794,18 +774,12 @@ TEST_F(ViewTest, SnapshotsAtAScaleAndBack)
   IEditorSnapshot2* snapshot = nullptr;
   ASSERT_EQ(mPlug->queryInterface(IEditorSnapshot2::iid, (void**)&snapshot), kResultOk);
   const std::string path = ::testing::TempDir() + "view_snapshot_2x.png";
-  for (int percent : {200, 150, 180})
-  {
-    std::remove(path.c_str());
-    ASSERT_EQ(snapshot->saveEditorSnapshotAtScale(path.c_str(), percent), kResultOk);
-    std::unique_ptr<Pix_IBitmap> png(Pix_LoadPNG(path.c_str()));
-    ASSERT_NE(png, nullptr);
-    const int expected = percent == 150 ? 150 : 200;  // 180 is drawn at the nearest, 200
-    EXPECT_EQ(png->getWidth(), kEditorW * expected / 100);
-    EXPECT_EQ(png->getHeight(), kEditorH * expected / 100);
-    EXPECT_EQ(png->getBits()[0], 0xFF0A141Eu);  // the background, at every scale
-    EXPECT_EQ(mEditor->GetScalePercent(), 100);  // the editor's own scale is back
-  }
+  ASSERT_EQ(snapshot->saveEditorSnapshotAtScale(path.c_str(), 180), kResultOk);  // the nearest: 200
+  std::unique_ptr<Pix_IBitmap> png(Pix_LoadPNG(path.c_str()));
+  ASSERT_NE(png, nullptr);
+  EXPECT_EQ(png->getWidth(), 2 * kEditorW);
+  EXPECT_EQ(png->getHeight(), 2 * kEditorH);
+  EXPECT_EQ(mEditor->GetScalePercent(), 100);  // the editor's own scale is back
   std::remove(path.c_str());
   snapshot->release();
 }
