@@ -356,7 +356,7 @@ void IGraphics::OnMouseDown(int wx, int wy, IMouseMod* mod)
   }
   if (idx == 0 && p < 0 && mod && mod->R)
   {
-    // The panel's background has Tesk's own menu: the editor's size. (The menu takes the
+    // The panel's background has the editor's own menu: its size. (The menu takes the
     // capture and the button's release.)
     PopupScaleMenu(x, y);
     ReleaseMouseCapture();

@@ -145,7 +145,7 @@ public:
   // SetScale(PreferredScalePercent()): when an editor view is created or opened. Returns
   // whether the scale changed.
   bool ApplyPreferredScale();
-  // Tesk's own small menu of the supported scales, the current one checked, below panel point
+  // The editor's own small menu of the supported scales, the current one checked, below panel point
   // (x, y). A choice is applied and saved as the user's preference.
   void PopupScaleMenu(int x, int y);
   const IScale& GetScale() const { return mScale; }

@@ -1,4 +1,4 @@
-// Which scale the editor shows: the user's choice (Tesk's scale menu, kept by the platform),
+// Which scale the editor shows: the user's choice (the editor's scale menu, kept by the platform),
 // else the host's display scale, else 100 %.
 
 #include <cmath>

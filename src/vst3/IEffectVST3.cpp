@@ -1131,7 +1131,7 @@ void IEffectVST3::ResizeGraphics(int w, int h)
 
 void IEffectVST3::PopupHostContextMenuForParam(int paramIdx, int x, int y)
 {
-  // The host's own menu for the parameter (automation and the like) with Tesk's items added,
+  // The host's own menu for the parameter (automation and the like) with the plug-in's items added,
   // anchored to the first view; x, y are view coordinates.
   IEffectVST3View* view = GetView(0);
   if (!componentHandler || !view) return;

@@ -171,7 +171,7 @@ public:
   void GetTimeSig(int* pNum, int* pDenom) override;
   void GetTime(ITimeInfo* pTimeInfo) override;
   void ResizeGraphics(int w, int h) override;
-  // The host's menu for the parameter (IComponentHandler3), with Tesk's "Enter value…" and
+  // The host's menu for the parameter (IComponentHandler3), with the plug-in's "Enter value…" and
   // "Reset to default" added (IEffectVST3ParamMenu).
   void PopupHostContextMenuForParam(int paramIdx, int x, int y) override;
   // The open editor's tick: FlushHostNotifications.

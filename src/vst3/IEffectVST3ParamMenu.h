@@ -4,7 +4,7 @@
 
 class IEffectVST3;
 
-// Tesk's items in the host's context menu for one parameter, next to the host's own
+// The plug-in's items in the host's context menu for one parameter, next to the host's own
 // (automation, MIDI learn, ...): "Enter value…" opens the editor's text field over the
 // parameter's control, "Reset to default" sets the parameter to its default as one edit
 // gesture.

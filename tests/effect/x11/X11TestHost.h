@@ -85,7 +85,7 @@ private:
 
 // The host's context menu for a parameter: records the items the plug-in adds, and its popup
 // carries out the item named mChoose (if any) at once, as a host whose menu is modal does.
-class TestContextMenu : public Steinberg::Vst::IContextMenu
+class TestContextMenu final : public Steinberg::Vst::IContextMenu
 {
 public:
   Steinberg::int32 PLUGIN_API getItemCount() override { return static_cast<Steinberg::int32>(mItems.size()); }
