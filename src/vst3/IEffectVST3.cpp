@@ -1059,23 +1059,26 @@ void IEffectVST3::SetParameterFromGUI(int idx, double normalizedValue)
   FlushHostNotifications();
 }
 
-void IEffectVST3::FlushHostNotifications()
+void IEffectVST3::FlushHostNotifications(bool waitForLock)
 {
+  if (waitForLock)
+    mMutex.Lock();
+  else if (!mMutex.TryLock())
+    return;
+  // Under the mutex (nothing here throws): what is due. The host is told after it is released.
   int32 flags = 0;
+  if (mLatencyChanged) flags |= kLatencyChanged;
+  mLatencyChanged = false;
+  for (int i = 0, n = NParams(); i < n && i < mHostKnown.GetSize(); ++i)
   {
-    Core_MutexLock lock(mMutex);
-    if (mLatencyChanged) flags |= kLatencyChanged;
-    mLatencyChanged = false;
-    for (int i = 0, n = NParams(); i < n && i < mHostKnown.GetSize(); ++i)
+    const double value = GetParam(i)->GetNormalized();
+    if (mHostKnown.Get()[i] != value)
     {
-      const double value = GetParam(i)->GetNormalized();
-      if (mHostKnown.Get()[i] != value)
-      {
-        mHostKnown.Get()[i] = value;
-        flags |= kParamValuesChanged;
-      }
+      mHostKnown.Get()[i] = value;
+      flags |= kParamValuesChanged;
     }
   }
+  mMutex.Unlock();
   if (!flags || !componentHandler) return;
   IComponentHandler* handler = nullptr;
   if (componentHandler->queryInterface(IComponentHandler::iid, (void**)&handler) == kResultOk && handler)
@@ -1158,7 +1161,8 @@ void IEffectVST3::PopupHostContextMenuForParam(int paramIdx, int x, int y)
 
 void IEffectVST3::OnEditorTick()
 {
-  FlushHostNotifications();
+  // Never waits for the audio thread: a block in progress leaves it to the next tick.
+  FlushHostNotifications(false);
 }
 
 void IEffectVST3::SetLatency(int samples)

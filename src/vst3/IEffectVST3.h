@@ -174,7 +174,7 @@ public:
   // The host's menu for the parameter (IComponentHandler3), with the plug-in's "Enter value…" and
   // "Reset to default" added (IEffectVST3ParamMenu).
   void PopupHostContextMenuForParam(int paramIdx, int x, int y) override;
-  // The open editor's tick: FlushHostNotifications.
+  // The open editor's tick: FlushHostNotifications without waiting for the mutex.
   void OnEditorTick() override;
   // Any thread: stores the latency (the pass-through delay line follows it) and marks
   // the host's restart due; FlushHostNotifications delivers it from the UI thread.
@@ -185,8 +185,10 @@ public:
   // since the last call - a latency change, and parameter values the plug-in changed by
   // itself that no block could report - with one restartComponent. Called at the end of
   // the adapter's UI-thread entry points that change values (setParamNormalized, which
-  // hosts also call while they play automation, state restore, editor gestures).
-  void FlushHostNotifications();
+  // hosts also call while they play automation, state restore, editor gestures), and at
+  // the open editor's ticks, which do not wait for the mutex (waitForLock false: a block in
+  // progress leaves it to the next tick).
+  void FlushHostNotifications(bool waitForLock = true);
 
   //--- Editor views (UI thread)
   void addDependentView(IEffectVST3View* view);

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -762,6 +764,23 @@ TEST_F(ViewTest, EditorTicksDeliverDeferredHostNotifications)
   EXPECT_EQ(handler.mRestarts[0], (int32)kLatencyChanged);
   mEditor->Tick();
   EXPECT_EQ(handler.mRestarts.size(), 1u);  // once
+
+  // While a block holds the instance's mutex, a tick does not wait for it: the next one tells.
+  std::atomic<bool> holding{false}, done{false};
+  std::thread block([&] {
+    Core_MutexLock lock(mPlug->GetMutex());
+    mPlug->SetLatency(mPlug->GetLatency() + 1);
+    holding = true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  });
+  while (!holding) std::this_thread::yield();
+  mEditor->Tick();
+  EXPECT_EQ(handler.mRestarts.size(), 1u);
+  done = true;
+  block.join();
+  mEditor->Tick();
+  EXPECT_EQ(handler.mRestarts.size(), 2u);
 
   view->removed();
   view->release();
