@@ -139,14 +139,15 @@ public:
   // and is applied at once.
   void SetHostScaleFactor(double factor);
   double GetHostScaleFactor() const { return mHostScaleFactor; }
-  // The scale an editor opens at: the user's choice (the platform's saved preference, else the
-  // choice made in this editor's scale menu), else the host's factor, else 100 %.
+  // The scale an editor opens at: the user's choice (one made in this editor's scale menu that
+  // could not be saved, else the platform's saved preference), else the host's factor, else
+  // 100 %.
   int PreferredScalePercent();
   // SetScale(PreferredScalePercent()): when an editor view is created or opened. Returns
   // whether the scale changed.
   bool ApplyPreferredScale();
-  // The editor's own small menu of the supported scales, the current one checked, below panel point
-  // (x, y). A choice is applied and saved as the user's preference.
+  // The editor's own small menu of the supported scales, the current one checked, below panel
+  // point (x, y). A choice is applied and saved as the user's preference.
   void PopupScaleMenu(int x, int y);
   const IScale& GetScale() const { return mScale; }
   int GetScalePercent() const { return mScale.mPercent; }
