@@ -73,6 +73,9 @@ bool IGraphics::SetScale(int percent)
   if (mReadout) mReadout->Reset();
   SetAllControlsDirty();
   ScaleChanged();
+  // The host's window holds the editor's: ask for the new size (a closed editor's next
+  // opening asks the view's size anyway).
+  if (mPlug && WindowIsOpen()) mPlug->ResizeGraphics(WindowWidth(), WindowHeight());
   return true;
 }
 
@@ -351,6 +354,14 @@ void IGraphics::OnMouseDown(int wx, int wy, IMouseMod* mod)
     mPlug->PopupHostContextMenuForParam(p, wx, wy);
     return;
   }
+  if (idx == 0 && p < 0 && mod && mod->R)
+  {
+    // The panel's background has the editor's own menu: its size. (The menu takes the
+    // capture and the button's release.)
+    PopupScaleMenu(x, y);
+    ReleaseMouseCapture();
+    return;
+  }
   if (p >= 0 && mPlug) mPlug->BeginInformHostOfParamChange(p);
   c->OnMouseDown(x, y, mod);
   if (mReadout && p >= 0 && mControls.Get(idx) == c) mReadout->GestureBegin(idx);
@@ -392,6 +403,12 @@ void IGraphics::OnMouseDblClick(int wx, int wy, IMouseMod* mod)
   int idx = FindControlAt(x, y, false);
   IControl* c = mControls.Get(idx);
   if (!c) return;
+  // Shift + double click types a value, on controls whose double click is not a click.
+  if (mod && mod->S && c->ParamIdx() >= 0 && !c->GetDblAsSingleClick())
+  {
+    PromptTypedValue(idx);
+    return;
+  }
   if (c->GetDblAsSingleClick())
   {
     mMouseCapture = idx;
@@ -578,6 +595,7 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, IRECT* textRec
     char current[32] = "";
     param->GetDisplayForHost(param->GetValue(), false, current, false);
     current[sizeof(current) - 1] = '\0';
+    mTypedValueControl = nullptr;  // a prompt's field, with the prompt's rules
     CreateTextEntry(control, control->GetText(), textRect, current, param);
   }
 }
@@ -608,8 +626,10 @@ void IGraphics::Resize(int w, int h)
   if (mReadout) mReadout->Reset();
   // An open text field refers to a control that is about to be deleted.
   ForceEndUserEdit();
+  mTypedValueControl = nullptr;
   mControls.Empty(true);
   DeleteSurfaces();
   PrepDraw();
-  if (mPlug) mPlug->ResizeGraphics(w, h);
+  // The host sizes the window, which shows the panel at the editor's scale.
+  if (mPlug) mPlug->ResizeGraphics(WindowWidth(), WindowHeight());
 }

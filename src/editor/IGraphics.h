@@ -16,6 +16,7 @@
 #include "editor/IRECT.h"
 #include "editor/IScale.h"
 #include "editor/IText.h"
+#include "editor/ITextEntryFilter.h"
 #include "framework/IEditorHooks.h"
 
 class IEffectBase;
@@ -106,7 +107,14 @@ public:
   virtual Pix_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
   // Called after SetScale changed the scale and the draw surface: a platform with a window
   // resizes it to WindowWidth() x WindowHeight(). Every control is dirty; the next tick draws all.
+  // (The core then asks the host to resize its window, ResizeGraphics, while one is open.)
   virtual void ScaleChanged() {}
+  // The scale the user chose last (percent), kept per user by the platform (a settings file);
+  // 0 when none was chosen or it cannot be read. Never reports an error.
+  virtual int LoadScalePreference() { return 0; }
+  // Keeps percent as the user's choice for every editor opened later; false when it could not
+  // be kept (the choice then still holds for this editor).
+  virtual bool SaveScalePreference(int percent) { return false; }
 
   // --- Set-up ---
 
@@ -126,6 +134,21 @@ public:
   // hides the value readout, marks every control dirty and calls ScaleChanged. Controls and
   // their values are kept. Returns whether the scale changed.
   bool SetScale(int percent);
+  // The host's display scale (1.0 = 100 %; 0 or less: none), such as a VST 3 host's content
+  // scale factor. It decides the scale while the user has chosen none (ApplyPreferredScale),
+  // and is applied at once.
+  void SetHostScaleFactor(double factor);
+  double GetHostScaleFactor() const { return mHostScaleFactor; }
+  // The scale an editor opens at: the user's choice (one made in this editor's scale menu that
+  // could not be saved, else the platform's saved preference), else the host's factor, else
+  // 100 %.
+  int PreferredScalePercent();
+  // SetScale(PreferredScalePercent()): when an editor view is created or opened. Returns
+  // whether the scale changed.
+  bool ApplyPreferredScale();
+  // The editor's own small menu of the supported scales, the current one checked, below panel
+  // point (x, y). A choice is applied and saved as the user's preference.
+  void PopupScaleMenu(int x, int y);
   const IScale& GetScale() const { return mScale; }
   int GetScalePercent() const { return mScale.mPercent; }
   // The size of the draw surface and of the window that shows it.
@@ -198,6 +221,27 @@ public:
 
   void PromptUserInput(IControl* control, IParam* param, IRECT* textRect);
   void SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text);
+
+  // --- Typed values (UI thread) ---
+
+  // Opens the text field over a parameter control with its current value and unit selected
+  // ("-1.50 dB", "15 kHz"); any field already open is closed first. Return applies the text
+  // as ParseTypedValue reads it, as one begin / perform / end gesture for the host (nothing
+  // when the text is not a value or names the current value); Escape or a click elsewhere
+  // cancels. False when the control has no parameter or no field could be asked for.
+  bool PromptTypedValue(int controlIdx);
+  // The same for the first control bound to paramIdx.
+  bool PromptTypedValueForParam(int paramIdx);
+  // Sets the parameter to its default as one gesture for the host, through its control when
+  // it has one. False for an index outside the parameter list.
+  bool ResetParamToDefault(int paramIdx);
+  // For platform text fields: the input rules of a field opened for (control, param), and what
+  // Return does with its text (a typed value, SetFromStringAfterPrompt with a parameter, else
+  // the control's TextFromTextEntry).
+  ITextEntryFilter TextEntryFilterFor(IControl* control, IParam* param) const;
+  void TextEntryCommitted(IControl* control, IParam* param, const char* text);
+  // A field closed without applying its text (Escape, a click elsewhere, ForceEndUserEdit).
+  void TextEntryCancelled(IControl* control);
 
   // --- Bitmaps ---
 
@@ -286,6 +330,9 @@ protected:
                         const IChannelBlend* blend);
   // Redraws the area where the value readout was or now is.
   void InvalidateReadoutArea(IRECT* r);
+  // Sets a parameter control to a normalised value as one gesture: begin, the value (pushed to
+  // the plug-in and the host), end. Nothing when the value is already the control's.
+  void ApplyValueGesture(int controlIdx, double normalizedValue);
   void ApplyParameterFromPlug(int paramIdx, double normalizedValue);
   void PendingFromPlug(int paramIdx, double normalizedValue);
 
@@ -304,7 +351,12 @@ protected:
   bool mEnableTooltips = false;
   IControl* mKeyCatcher = nullptr;
   IScale mScale;
+  double mHostScaleFactor = 0.0;  // 0: the host gave none
+  int mChosenPercent = 0;         // chosen in this editor's scale menu; 0: none
   IValueReadout* mReadout = nullptr;
+  // The control whose typed-value field is (or was last) open; the field's Return applies a
+  // typed value only for it.
+  IControl* mTypedValueControl = nullptr;
 
 private:
   // One mailbox per parameter for values handed over from other threads.

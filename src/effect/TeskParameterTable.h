@@ -52,15 +52,17 @@ struct Param
   int linkPartner; // the other channel's twin, or kNone
   int storedSlot;  // the sound path's stored-value slot, or kNone for switches it reads
                    // from the parameter at each block
-  int band;        // the TeskBands band whose frequency list a selection indexes, or kNone
+  int band;        // the TeskBands band whose frequency list a selection indexes, or whose
+                   // peak a gain sets; kNone for every other parameter
 };
 
 namespace detail {
 
-constexpr Param Gain(int id, const char* code, const char* title, double range, int partner)
+constexpr Param Gain(int id, const char* code, const char* title, double range, int partner,
+                     int band = kNone)
 {
   return {id, code, title, "dB", Kind::Continuous, 0.0, -range, range, 0.01, 0, {}, kKnobFrames,
-          partner, id, kNone};
+          partner, id, band};
 }
 
 constexpr Param Frequency(int id, const char* code, const char* title, int band, int partner,
@@ -74,18 +76,18 @@ constexpr Param Frequency(int id, const char* code, const char* title, int band,
 
 // Channel 1 is left or mid ("L/M"), channel 2 right or side ("R/S"), following MS.
 constexpr Param kTable[kNumParams] = {
-    detail::Gain(kHGAINL, "HGAINL", "High Gain L/M", 18.0, kHGAINR),
-    detail::Gain(kHGAINR, "HGAINR", "High Gain R/S", 18.0, kHGAINL),
-    detail::Gain(kMGAIN1L, "MGAIN1L", "Mid 1 Gain L/M", 9.0, kMGAIN1R),
-    detail::Gain(kMGAIN1R, "MGAIN1R", "Mid 1 Gain R/S", 9.0, kMGAIN1L),
-    detail::Gain(kMGAIN2L, "MGAIN2L", "Mid 2 Gain L/M", 4.5, kMGAIN2R),
-    detail::Gain(kMGAIN2R, "MGAIN2R", "Mid 2 Gain R/S", 4.5, kMGAIN2L),
-    detail::Gain(kMGAIN3L, "MGAIN3L", "Mid 3 Gain L/M", 4.5, kMGAIN3R),
-    detail::Gain(kMGAIN3R, "MGAIN3R", "Mid 3 Gain R/S", 4.5, kMGAIN3L),
-    detail::Gain(kMGAIN4L, "MGAIN4L", "Mid 4 Gain L/M", 9.0, kMGAIN4R),
-    detail::Gain(kMGAIN4R, "MGAIN4R", "Mid 4 Gain R/S", 9.0, kMGAIN4L),
-    detail::Gain(kLGAINL, "LGAINL", "Low Gain L/M", 18.0, kLGAINR),
-    detail::Gain(kLGAINR, "LGAINR", "Low Gain R/S", 18.0, kLGAINL),
+    detail::Gain(kHGAINL, "HGAINL", "High Gain L/M", 18.0, kHGAINR, TeskBands::kHigh),
+    detail::Gain(kHGAINR, "HGAINR", "High Gain R/S", 18.0, kHGAINL, TeskBands::kHigh),
+    detail::Gain(kMGAIN1L, "MGAIN1L", "Mid 1 Gain L/M", 9.0, kMGAIN1R, TeskBands::kMid1),
+    detail::Gain(kMGAIN1R, "MGAIN1R", "Mid 1 Gain R/S", 9.0, kMGAIN1L, TeskBands::kMid1),
+    detail::Gain(kMGAIN2L, "MGAIN2L", "Mid 2 Gain L/M", 4.5, kMGAIN2R, TeskBands::kMid2),
+    detail::Gain(kMGAIN2R, "MGAIN2R", "Mid 2 Gain R/S", 4.5, kMGAIN2L, TeskBands::kMid2),
+    detail::Gain(kMGAIN3L, "MGAIN3L", "Mid 3 Gain L/M", 4.5, kMGAIN3R, TeskBands::kMid3),
+    detail::Gain(kMGAIN3R, "MGAIN3R", "Mid 3 Gain R/S", 4.5, kMGAIN3L, TeskBands::kMid3),
+    detail::Gain(kMGAIN4L, "MGAIN4L", "Mid 4 Gain L/M", 9.0, kMGAIN4R, TeskBands::kMid4),
+    detail::Gain(kMGAIN4R, "MGAIN4R", "Mid 4 Gain R/S", 9.0, kMGAIN4L, TeskBands::kMid4),
+    detail::Gain(kLGAINL, "LGAINL", "Low Gain L/M", 18.0, kLGAINR, TeskBands::kLow),
+    detail::Gain(kLGAINR, "LGAINR", "Low Gain R/S", 18.0, kLGAINL, TeskBands::kLow),
     detail::Gain(kOUTL, "OUTL", "Output L/M", 12.0, kOUTR),
     detail::Gain(kOUTR, "OUTR", "Output R/S", 12.0, kOUTL),
     {kDRIVE, "DRIVE", "Drive", "dB", Kind::Continuous, -40.0, -60.0, -20.0, 0.01, 0, {}, kKnobFrames,
@@ -166,7 +168,7 @@ constexpr double NamedHz(const char* s)
 
 constexpr bool StringsNameTheBand(const Param& p)
 {
-  if (p.band == kNone)
+  if (p.band == kNone || p.kind != Kind::List)
     return true;
   const TeskBands::FreqList& list = TeskBands::kFreqLists[p.band];
   if (list.count != p.numStrings)
@@ -203,6 +205,27 @@ constexpr bool PartnersAgree(const Param& p)
          q.def == p.def && q.numStrings == p.numStrings && q.storedSlot != kNone && p.storedSlot != kNone;
 }
 
+// Each band has one selection per channel and, but the low cut, one gain per channel.
+constexpr bool BandsAreComplete()
+{
+  for (int b = 0; b < TeskBands::kNumBands; ++b) {
+    int selections = 0, gains = 0;
+    for (const Param& p : kTable) {
+      if (p.band != b)
+        continue;
+      if (p.kind == Kind::List)
+        ++selections;
+      else if (p.kind == Kind::Continuous)
+        ++gains;
+      else
+        return false;
+    }
+    if (selections != 2 || gains != (b == TeskBands::kCut ? 0 : 2))
+      return false;
+  }
+  return true;
+}
+
 constexpr bool TableIsConsistent()
 {
   for (int i = 0; i < kNumParams; ++i) {
@@ -218,14 +241,15 @@ constexpr bool TableIsConsistent()
       if (SameText(kTable[j].code, p.code) || SameText(kTable[j].title, p.title))
         return false;
   }
-  return true;
+  return BandsAreComplete();
 }
 
 } // namespace detail
 
 static_assert(detail::TableIsConsistent(),
               "parameter table: ids in order, unique codes and titles, ranges that fit the kind, "
-              "one string and frame per list value, band strings naming the band frequencies, "
+              "one string and frame per list value, band strings naming the band frequencies, one selection "
+              "and gain per band and channel, "
               "link partners that agree");
 
 } // namespace TeskParams

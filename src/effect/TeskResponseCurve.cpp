@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "dsp/TeskChain.h"
 #include "editor/IGraphics.h"
 #include "effect/TeskEditorLayout.h"
+#include "effect/TeskParameterTable.h"
 #include "framework/IEffectBase.h"
 #include "framework/IParam.h"
 #include "raster/Pix_Blit.h"
@@ -15,15 +15,19 @@
 
 namespace {
 
-// The first channel's selection and gain parameter of each band (TeskBands::Band order); the
-// second channel's parameter is the next index.
-const int kSelectionParam[TeskBands::kNumBands] = {TeskChain::kLFREQL,  TeskChain::kMFREQ1L, TeskChain::kMFREQ2L,
-                                                   TeskChain::kMFREQ3L, TeskChain::kMFREQ4L, TeskChain::kHFREQL,
-                                                   TeskChain::kLCUTL};
-const int kGainParam[TeskBands::kNumBands - 1] = {TeskChain::kLGAINL,  TeskChain::kMGAIN1L, TeskChain::kMGAIN2L,
-                                                  TeskChain::kMGAIN3L, TeskChain::kMGAIN4L, TeskChain::kHGAINL};
+// A band's frequency selection or gain parameter of a channel (0: L / M, 1: R / S), from the
+// parameter table: the first channel's is the pair's link source, the second's its partner.
+// TeskParams::kNone when the band has none (the low cut has no gain).
+int BandParam(int band, TeskParams::Kind kind, int channel)
+{
+  for (const TeskParams::Param& p : TeskParams::kTable)
+    if (p.band == band && p.kind == kind && TeskParams::IsLinkSource(p)) return channel == 0 ? p.id : p.linkPartner;
+  return TeskParams::kNone;
+}
 
-// Auxiliary parameter slots, in the order the constructor adds them.
+// Auxiliary parameter slots, in the order the constructor adds them. The low cut is the last
+// band and the only one without a gain.
+static_assert(TeskBands::kCut == TeskBands::kNumBands - 1, "the band without a gain comes last");
 constexpr int SelectionAux(int band, int channel) { return 2 * band + channel; }
 constexpr int GainAux(int band, int channel) { return 2 * TeskBands::kNumBands + 2 * band + channel; }
 constexpr int kLinkAux = 2 * TeskBands::kNumBands + 2 * (TeskBands::kNumBands - 1);
@@ -42,10 +46,10 @@ TeskResponseCurve::TeskResponseCurve(IEffectBase* plug, IRECT plot)
   : IControl(plug, plot), mColors{Channel(0), Channel(1)}, mZeroLine(150, 200, 204, 212)
 {
   for (int b = 0; b < TeskBands::kNumBands; ++b)
-    for (int ch = 0; ch < 2; ++ch) AddAuxParam(kSelectionParam[b] + ch);
+    for (int ch = 0; ch < 2; ++ch) AddAuxParam(BandParam(b, TeskParams::Kind::List, ch));
   for (int b = 0; b < TeskBands::kNumBands - 1; ++b)
-    for (int ch = 0; ch < 2; ++ch) AddAuxParam(kGainParam[b] + ch);
-  AddAuxParam(TeskChain::kLINK);
+    for (int ch = 0; ch < 2; ++ch) AddAuxParam(BandParam(b, TeskParams::Kind::Continuous, ch));
+  AddAuxParam(TeskParams::kLINK);
   // What the selections choose before any value arrives: the sound path's defaults.
   for (int ch = 0; ch < 2; ++ch)
     for (int b = 0; b < TeskBands::kNumBands; ++b)

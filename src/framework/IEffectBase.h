@@ -93,6 +93,10 @@ public:
   virtual void OnGUIOpen() {}
   virtual void OnGUIClose() {}
   virtual void OnIdle() {}
+  // UI thread, at every repaint tick of an open editor (about 25 a second), with the mutex
+  // not held: a moment for the host adapter to deliver what it had to defer from other
+  // threads (a latency change, values the plug-in changed by itself). Base: nothing.
+  virtual void OnEditorTick() {}
   // Locks and unlocks the mutex.
   virtual void OnActivate(bool active);
   // Incoming MIDI passes through (SendMidiMsg).

@@ -14,6 +14,7 @@
 #include "raster/Pix_PNG.h"
 #include "raster/Pix_SysBitmap.h"
 #include "vst3/IEffectParameter.h"
+#include "vst3/IEffectVST3ParamMenu.h"
 #include "vst3/IEffectVST3View.h"
 #include "vst3/VST3Strings.h"
 
@@ -1062,23 +1063,26 @@ void IEffectVST3::SetParameterFromGUI(int idx, double normalizedValue)
   FlushHostNotifications();
 }
 
-void IEffectVST3::FlushHostNotifications()
+void IEffectVST3::FlushHostNotifications(bool waitForLock)
 {
+  if (waitForLock)
+    mMutex.Lock();
+  else if (!mMutex.TryLock())
+    return;
+  // Under the mutex (nothing here throws): what is due. The host is told after it is released.
   int32 flags = 0;
+  if (mLatencyChanged) flags |= kLatencyChanged;
+  mLatencyChanged = false;
+  for (int i = 0, n = NParams(); i < n && i < mHostKnown.GetSize(); ++i)
   {
-    Core_MutexLock lock(mMutex);
-    if (mLatencyChanged) flags |= kLatencyChanged;
-    mLatencyChanged = false;
-    for (int i = 0, n = NParams(); i < n && i < mHostKnown.GetSize(); ++i)
+    const double value = GetParam(i)->GetNormalized();
+    if (mHostKnown.Get()[i] != value)
     {
-      const double value = GetParam(i)->GetNormalized();
-      if (mHostKnown.Get()[i] != value)
-      {
-        mHostKnown.Get()[i] = value;
-        flags |= kParamValuesChanged;
-      }
+      mHostKnown.Get()[i] = value;
+      flags |= kParamValuesChanged;
     }
   }
+  mMutex.Unlock();
   if (!flags || !componentHandler) return;
   IComponentHandler* handler = nullptr;
   if (componentHandler->queryInterface(IComponentHandler::iid, (void**)&handler) == kResultOk && handler)
@@ -1134,8 +1138,8 @@ void IEffectVST3::ResizeGraphics(int w, int h)
 
 void IEffectVST3::PopupHostContextMenuForParam(int paramIdx, int x, int y)
 {
-  // The host's own menu for the parameter (automation and the like), anchored to the first
-  // view; x, y are view coordinates.
+  // The host's own menu for the parameter (automation and the like) with the plug-in's items added,
+  // anchored to the first view; x, y are view coordinates.
   IEffectVST3View* view = GetView(0);
   if (!componentHandler || !view) return;
   IComponentHandler3* handler3 = nullptr;
@@ -1145,10 +1149,24 @@ void IEffectVST3::PopupHostContextMenuForParam(int paramIdx, int x, int y)
   const ParamID id = (ParamID)paramIdx;
   if (IContextMenu* menu = handler3->createContextMenu(view, &id))
   {
+    try
+    {
+      // Without our items the host's menu is still worth showing.
+      IEffectVST3ParamMenu::AddItems(menu, this, paramIdx);
+    }
+    catch (...)
+    {
+    }
     menu->popup((UCoord)x, (UCoord)y);
     menu->release();
   }
   handler3->release();
+}
+
+void IEffectVST3::OnEditorTick()
+{
+  // Never waits for the audio thread: a block in progress leaves it to the next tick.
+  FlushHostNotifications(false);
 }
 
 void IEffectVST3::SetLatency(int samples)
@@ -1166,10 +1184,10 @@ void IEffectVST3::SetLatency(int samples)
 tresult PLUGIN_API IEffectVST3::queryInterface(const TUID iid, void** obj)
 {
   if (!obj) return kInvalidArgument;
-  if (FUnknownPrivate::iidEqual(iid, IEditorSnapshot::iid))
+  if (FUnknownPrivate::iidEqual(iid, IEditorSnapshot::iid) || FUnknownPrivate::iidEqual(iid, IEditorSnapshot2::iid))
   {
     addRef();
-    *obj = static_cast<IEditorSnapshot*>(&mSnapshotPort);
+    *obj = static_cast<IEditorSnapshot2*>(&mSnapshotPort);
     return kResultOk;
   }
   if (FUnknownPrivate::iidEqual(iid, IProcessContextRequirements::iid))
@@ -1179,6 +1197,19 @@ tresult PLUGIN_API IEffectVST3::queryInterface(const TUID iid, void** obj)
     return kResultOk;
   }
   return SingleComponentEffect::queryInterface(iid, obj);
+}
+
+tresult IEffectVST3::SaveEditorSnapshotAtScale(const char* pngPath, int32 percent)
+{
+  IEditorHooks* hooks = GetGUI();
+  if (!hooks || !pngPath || !pngPath[0]) return kResultFalse;
+  // Every editor attached to the plug-in base is an IGraphics.
+  IGraphics* graphics = static_cast<IGraphics*>(hooks);
+  const int previous = graphics->GetScalePercent();
+  graphics->SetScale(percent);
+  const tresult result = SaveEditorSnapshot(pngPath);
+  graphics->SetScale(previous);
+  return result;
 }
 
 tresult IEffectVST3::SaveEditorSnapshot(const char* pngPath)

@@ -171,7 +171,11 @@ public:
   void GetTimeSig(int* pNum, int* pDenom) override;
   void GetTime(ITimeInfo* pTimeInfo) override;
   void ResizeGraphics(int w, int h) override;
+  // The host's menu for the parameter (IComponentHandler3), with the plug-in's "Enter value…" and
+  // "Reset to default" added (IEffectVST3ParamMenu).
   void PopupHostContextMenuForParam(int paramIdx, int x, int y) override;
+  // The open editor's tick: FlushHostNotifications without waiting for the mutex.
+  void OnEditorTick() override;
   // Any thread: stores the latency (the pass-through delay line follows it) and marks
   // the host's restart due; FlushHostNotifications delivers it from the UI thread.
   void SetLatency(int samples) override;
@@ -181,8 +185,10 @@ public:
   // since the last call - a latency change, and parameter values the plug-in changed by
   // itself that no block could report - with one restartComponent. Called at the end of
   // the adapter's UI-thread entry points that change values (setParamNormalized, which
-  // hosts also call while they play automation, state restore, editor gestures).
-  void FlushHostNotifications();
+  // hosts also call while they play automation, state restore, editor gestures), and at
+  // the open editor's ticks, which do not wait for the mutex (waitForLock false: a block in
+  // progress leaves it to the next tick).
+  void FlushHostNotifications(bool waitForLock = true);
 
   //--- Editor views (UI thread)
   void addDependentView(IEffectVST3View* view);
@@ -199,6 +205,8 @@ public:
   Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
   // IEditorSnapshot::saveEditorSnapshot (UI thread).
   Steinberg::tresult SaveEditorSnapshot(const char* pngPath);
+  // IEditorSnapshot2::saveEditorSnapshotAtScale (UI thread).
+  Steinberg::tresult SaveEditorSnapshotAtScale(const char* pngPath, Steinberg::int32 percent);
 
   // The last setup accepted by setupProcessing (all zero before).
   const Steinberg::Vst::ProcessSetup& GetProcessSetup() const { return processSetup; }
@@ -210,7 +218,7 @@ public:
 
 private:
   // IEditorSnapshot as a part of this object: its references are the adapter's.
-  class SnapshotPort : public IEditorSnapshot
+  class SnapshotPort : public IEditorSnapshot2
   {
   public:
     explicit SnapshotPort(IEffectVST3* owner) : mOwner(owner) {}
@@ -223,6 +231,10 @@ private:
     Steinberg::tresult PLUGIN_API saveEditorSnapshot(const char* pngPath) override
     {
       return mOwner->SaveEditorSnapshot(pngPath);
+    }
+    Steinberg::tresult PLUGIN_API saveEditorSnapshotAtScale(const char* pngPath, Steinberg::int32 percent) override
+    {
+      return mOwner->SaveEditorSnapshotAtScale(pngPath, percent);
     }
 
   private:

@@ -18,6 +18,35 @@ bool SameType(FIDString a, const char* b)
 IEffectVST3View::IEffectVST3View(IEffectVST3* plug) : mPlug(plug)
 {
   if (mPlug) mPlug->addRef();
+  // A new view is an editor about to open: the host asks its size first.
+  if (IGraphics* graphics = GetGraphics()) graphics->ApplyPreferredScale();
+}
+
+tresult PLUGIN_API IEffectVST3View::queryInterface(const TUID iid, void** obj)
+{
+  if (!obj) return kInvalidArgument;
+  if (FUnknownPrivate::iidEqual(iid, IPlugViewContentScaleSupport::iid))
+  {
+    addRef();
+    *obj = static_cast<IPlugViewContentScaleSupport*>(this);
+    return kResultOk;
+  }
+  return CPluginView::queryInterface(iid, obj);
+}
+
+tresult PLUGIN_API IEffectVST3View::setContentScaleFactor(ScaleFactor factor)
+{
+  try
+  {
+    IGraphics* graphics = GetGraphics();
+    if (!graphics || !(factor > 0.0f)) return kResultFalse;
+    graphics->SetHostScaleFactor(factor);
+    return kResultOk;
+  }
+  catch (...)
+  {
+    return kInternalError;
+  }
 }
 
 IEffectVST3View::~IEffectVST3View()
@@ -91,6 +120,8 @@ tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type)
     // Attached twice without removed(): close the first opening properly.
     if (mAttached) removed();
 
+    // Another editor may have changed the user's scale since the host asked for the size.
+    const bool rescaled = graphics->ApplyPreferredScale();
     TakeRunLoop(graphics);
     mAttached = true;  // from here on, Detach undoes whatever was opened
     if (!graphics->OpenWindow(parent))
@@ -100,6 +131,7 @@ tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type)
     }
     CPluginView::attached(parent, type);
     mPlug->OnGUIOpen();
+    if (rescaled) resize(graphics->WindowWidth(), graphics->WindowHeight());
     return kResultOk;
   }
   catch (...)
@@ -145,7 +177,7 @@ tresult PLUGIN_API IEffectVST3View::getSize(ViewRect* size)
   IGraphics* graphics = GetGraphics();
   if (!graphics) return kResultFalse;
   if (!size) return kInvalidArgument;
-  *size = ViewRect(0, 0, graphics->Width(), graphics->Height());
+  *size = ViewRect(0, 0, graphics->WindowWidth(), graphics->WindowHeight());
   return kResultOk;
 }
 

@@ -313,3 +313,86 @@ TEST(EditorScale, TextIsDrawnWithTheScaledFont)
   EXPECT_EQ(m.W(), (n.W() + 1) / 2);
   EXPECT_EQ(m.H(), (n.H() + 1) / 2);
 }
+
+// The scale an editor opens at: the user's choice (saved by the platform, or made in this
+// editor when it could not be saved), else the host's display scale, else 100 %.
+TEST(EditorScale, TheUsersChoiceComesBeforeTheHostsFactor)
+{
+  const struct
+  {
+    int saved;          // the platform's preference (0: none)
+    int chosenUnsaved;  // chosen in this editor's menu, saving failed (0: none)
+    double host;        // the host's factor (0: none)
+    int percent;
+  } cases[] = {
+      {0, 0, 0.0, 100},   {0, 0, 2.0, 200},   {0, 0, 1.3, 150},   {150, 0, 0.0, 150},
+      {150, 0, 2.0, 150}, {100, 0, 2.0, 100}, {175, 0, 1.0, 200}, {150, 200, 1.0, 200},
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(testing::Message() << c.saved << " " << c.chosenUnsaved << " " << c.host);
+    Rig rig(200, 100);
+    IColor grey(255, 90, 90, 90);
+    rig.gui->AttachPanelBackground(&grey);
+    rig.Attach();
+    if (c.chosenUnsaved)
+    {
+      rig.gui->SetCanSaveScale(false);
+      rig.gui->ScriptMenuChoice(1 + (c.chosenUnsaved - 100) / 50);
+      IMouseMod right(false, true);
+      rig.gui->OnMouseDown(5, 5, &right);
+    }
+    rig.gui->SetSavedScale(c.saved);
+    rig.gui->SetHostScaleFactor(c.host);
+    EXPECT_EQ(rig.gui->PreferredScalePercent(), c.percent);
+    EXPECT_EQ(rig.gui->GetScalePercent(), c.percent);  // the host's factor applies at once
+    rig.gui->SetScale(100);
+    EXPECT_EQ(rig.gui->ApplyPreferredScale(), c.percent != 100);
+    EXPECT_EQ(rig.gui->GetScalePercent(), c.percent);
+  }
+}
+
+// A right click on the panel's background opens Tesk's scale menu (on a parameter control it
+// stays the host's menu); a choice applies, is saved and asks the host for the new size.
+TEST(EditorScale, TheBackgroundsMenuChoosesAndSavesTheScale)
+{
+  Rig rig(200, 100);
+  IColor grey(255, 90, 90, 90);
+  rig.gui->AttachPanelBackground(&grey);
+  rig.gui->AttachControl(new SpotControl(rig.plug, IRECT(10, 10, 20, 20), TestPlug::kGain));
+  rig.Attach();
+  rig.plug->TakeEvents();
+  IMouseMod right(false, true);
+
+  rig.gui->ScriptMenuChoice(3);  // "200 %"
+  rig.gui->OnMouseDown(100, 50, &right);
+  rig.gui->OnMouseUp(100, 50, &right);
+  ASSERT_EQ(rig.gui->Menus().size(), 1u);
+  const auto& menu = rig.gui->Menus()[0];
+  EXPECT_EQ(menu.mLabels, (std::vector<std::string>{"Editor size", "100 %", "150 %", "200 %"}));
+  EXPECT_EQ(menu.mFlags, (std::vector<int>{IPopupMenuItem::kDisabled, IPopupMenuItem::kChecked, 0, 0}));
+  EXPECT_EQ(menu.mRect, IRECT(100, 50, 101, 51));  // at the pointer, in panel coordinates
+  EXPECT_EQ(rig.gui->GetScalePercent(), 200);
+  EXPECT_EQ(rig.gui->GetSavedScale(), 200);
+  EXPECT_EQ(rig.plug->mResizedW, 400);
+  EXPECT_EQ(rig.plug->mResizedH, 200);
+  EXPECT_EQ(rig.plug->TakeEventKinds(), "");  // no edit gesture
+
+  // At 200 % the same place is at twice the window pixels; the current scale is checked, and
+  // closing the menu without a choice changes nothing.
+  rig.gui->OnMouseDown(200, 100, &right);
+  ASSERT_EQ(rig.gui->Menus().size(), 2u);
+  EXPECT_EQ(rig.gui->Menus()[1].mFlags, (std::vector<int>{IPopupMenuItem::kDisabled, 0, 0, IPopupMenuItem::kChecked}));
+  EXPECT_EQ(rig.gui->GetScalePercent(), 200);
+
+  // A parameter control's right click is the host's menu, not the scale menu.
+  rig.gui->OnMouseDown(30, 30, &right);
+  EXPECT_EQ(rig.gui->Menus().size(), 2u);
+  EXPECT_EQ(rig.plug->TakeEventKinds(), "M");
+
+  // Closed, the editor changes scale without asking the host (it asks the size on opening).
+  rig.gui->CloseWindow();
+  rig.plug->mResizedW = 0;
+  EXPECT_TRUE(rig.gui->SetScale(150));
+  EXPECT_EQ(rig.plug->mResizedW, 0);
+}

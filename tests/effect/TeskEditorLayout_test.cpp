@@ -337,3 +337,50 @@ TEST(TeskEditorScale, ReadoutShowsTheHostsStrings)
   const IRECT box = *readout->GetRECT();
   EXPECT_FALSE(box.L < k.R && k.L < box.R && box.T < k.B && k.T < box.B);
 }
+
+// The readout of a control the pointer rests on reads as the host shows the parameter (its
+// title, then getParamStringByValue's text and the unit), and goes once the pointer leaves.
+TEST(TeskEditorScale, ReadoutsSayWhatTheHostShowsAndGoWhenThePointerLeaves)
+{
+  const struct
+  {
+    int param;
+    double plain;
+    const char* text;
+  } cases[] = {
+      {TeskChain::kMGAIN2L, -1.5, "Mid 2 Gain L/M  -1.50 dB"},
+      {TeskChain::kHFREQR, 1.0, "High Freq R/S  15 kHz"},
+      {TeskChain::kOUTR, 12.0, "Output R/S  +12.00 dB"},
+      {TeskChain::kDRIVE, -40.0, "Drive  -40.00 dB"},
+      {TeskChain::kLINK, 1.0, "Channel Link  Independent"},
+      {TeskChain::kOVER, 1.0, "Oversampled Saturation  4x"},
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.text);
+    HeadlessTesk e(150);
+    IParam* param = e.tesk->GetParam(c.param);
+    param->SetValue(c.plain);
+    e.gui->SetParameterFromPlug(c.param, c.plain, false);
+    const IRECT k = *e.gui->GetControl(e.IndexOf(c.param))->GetRECT();
+    const IScale& s = e.gui->GetScale();
+    IMouseMod none;
+    e.gui->OnMouseOver(s.ToSurface((k.L + k.R) / 2), s.ToSurface((k.T + k.B) / 2), &none);
+    IValueReadout* readout = e.gui->GetValueReadout();
+    for (int tick = 0; tick < readout->RestTicks() + 1; ++tick) e.gui->Tick();
+    ASSERT_TRUE(readout->IsVisible());
+    EXPECT_EQ(std::string(readout->GetText()), c.text);
+
+    // The same words through the host interface.
+    Steinberg::Vst::String128 shown;
+    ASSERT_EQ(e.tesk->getParamStringByValue(c.param, param->GetNormalized(), shown), Steinberg::kResultOk);
+    std::string host = std::string(param->GetNameForHost()) + "  ";
+    for (const Steinberg::Vst::TChar* ch = shown; *ch; ++ch) host += static_cast<char>(*ch);
+    if (*param->GetLabelForHost()) host += std::string(" ") + param->GetLabelForHost();
+    EXPECT_EQ(host, c.text);
+
+    e.gui->OnMouseOut();
+    for (int tick = 0; tick < readout->LingerTicks() + 1; ++tick) e.gui->Tick();
+    EXPECT_FALSE(readout->IsVisible());
+  }
+}

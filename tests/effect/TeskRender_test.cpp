@@ -137,7 +137,7 @@ TEST_F(TeskRender, ListAndInfoNeedNoFiles)
   ASSERT_EQ(r.status, 0);
   for (const char* option : {"--plugin", "--state", "--preset", "--set", "--bypass", "--out-dir", "--force", "--format",
                              "--block", "--precision", "--quiet", "--bench", "--list", "--info", "--save-state",
-                             "--save-preset", "--screenshot", "--plot", "--plot-scale", "--plot-data",
+                             "--save-preset", "--screenshot", "--scale", "--plot", "--plot-scale", "--plot-data",
                              "--export-presets", "--make-demo", "--levels", "--help"})
     EXPECT_NE(r.out.find(std::string(option) + ' '), std::string::npos) << option;
 }
@@ -218,7 +218,8 @@ TEST_F(TeskRender, ErrorsAreOneLineAndWriteNothing)
     EXPECT_FALSE(std::ifstream(Path("o.flac")).good()) << c.args;
   }
   // Usage errors: status 2 and the usage text.
-  for (const char* args : {"--bogus", "--block 0 in.wav o.wav", "--plot-scale 9 --plot x.png", "in.wav"}) {
+  for (const char* args : {"--bogus", "--block 0 in.wav o.wav", "--plot-scale 9 --plot x.png", "in.wav",
+                           "--scale 3 --screenshot x.png", "--scale 2 --list"}) {
     RunResult r = Run(args);
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_NE(r.err.find("usage: tesk-render"), std::string::npos) << args;
@@ -360,4 +361,30 @@ TEST_F(TeskRender, ScreenshotShowsTheEditorWithTheSettings)
   r = Run("--screenshot '" + Path("no/such/folder/shot.png") + "'");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("cannot write screenshot"), std::string::npos) << r.err;
+
+  // Larger: the panel drawn at the scale, from the large images.
+  const struct
+  {
+    const char* scale;
+    int w, h;
+  } scales[] = {{"1.5", 1734, 684}, {"2", 2312, 912}};
+  for (const auto& s : scales)
+  {
+    r = Run(std::string("--set OVER=1 --scale ") + s.scale + " --screenshot '" + Path("big.png") + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::unique_ptr<Pix_IBitmap> big(Pix_LoadPNG(Path("big.png").c_str()));
+    ASSERT_TRUE(big);
+    EXPECT_EQ(big->getWidth(), s.w);
+    EXPECT_EQ(big->getHeight(), s.h);
+  }
+  // At 2x the OVER switch is its large image's "on" frame, pixel for pixel.
+  std::unique_ptr<Pix_IBitmap> large(Pix_LoadPNG((std::string(TESK_IMAGE_DIR) + "/2x/OVER@2x.png").c_str()));
+  std::unique_ptr<Pix_IBitmap> big(Pix_LoadPNG(Path("big.png").c_str()));
+  ASSERT_TRUE(large && big);
+  const int h = large->getHeight() / 2;
+  int mismatches = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < large->getWidth(); ++x)
+      mismatches += (Pix_GetPixel(large.get(), x, h + y) & 0xFFFFFF) != (Pix_GetPixel(big.get(), x, 2 * 429 + y) & 0xFFFFFF);
+  EXPECT_EQ(mismatches, 0);
 }

@@ -132,6 +132,20 @@ TEST(X11EventTranslator, KeysMapToEditorCodesAndTheRestGoToTheHost) {
   EXPECT_EQ(tr.Translate(e, XK_period).type, T::KeyUnmapped);
 }
 
+TEST(X11EventTranslator, WindowStateEvents) {
+  const struct {
+    int type;
+    T expected;
+  } cases[] = {{VisibilityNotify, T::Shown}, {MapNotify, T::Shown}, {UnmapNotify, T::Hidden},
+               {LeaveNotify, T::PointerLeft}, {ConfigureNotify, T::Nothing}, {FocusIn, T::Nothing}};
+  X11EventTranslator tr;
+  for (const auto& c : cases) {
+    XEvent e{};
+    e.type = c.type;
+    EXPECT_EQ(tr.Translate(e).type, c.expected) << c.type;
+  }
+}
+
 TEST(X11EventTranslator, ExposeGivesTheUncoveredArea) {
   X11EventTranslator tr;
   XEvent e{};

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -171,9 +173,36 @@ public:
 class FakeContextMenu : public IContextMenu
 {
 public:
-  int32 PLUGIN_API getItemCount() override { return 0; }
+  ~FakeContextMenu() { Clear(); }
+  // Items the host put in itself (before the plug-in adds its own).
+  int mHostItems = 0;
+  struct Added
+  {
+    Item item;
+    IContextMenuTarget* target;  // referenced until Clear()
+  };
+  std::vector<Added> mAdded;
+  void Clear()
+  {
+    for (Added& a : mAdded)
+      if (a.target) a.target->release();
+    mAdded.clear();
+  }
+  std::string Name(size_t i) const
+  {
+    std::string s;
+    for (const TChar* c = mAdded[i].item.name; *c; ++c) s += *c < 0x80 ? (char)*c : '~';
+    return s;
+  }
+
+  int32 PLUGIN_API getItemCount() override { return mHostItems + (int32)mAdded.size(); }
   tresult PLUGIN_API getItem(int32, Item&, IContextMenuTarget**) override { return kResultFalse; }
-  tresult PLUGIN_API addItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
+  tresult PLUGIN_API addItem(const Item& item, IContextMenuTarget* target) override
+  {
+    if (target) target->addRef();
+    mAdded.push_back({item, target});
+    return kResultOk;
+  }
   tresult PLUGIN_API removeItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
   tresult PLUGIN_API popup(UCoord x, UCoord y) override
   {
@@ -623,4 +652,153 @@ TEST_F(ViewTest, SnapshotWritesTheEditorSurface)
   controller->release();
   snapshot->release();
   EXPECT_EQ(PlugRefs(), refs);
+}
+
+// The host's menu for a parameter carries Tesk's "Enter value…" and "Reset to default" after
+// the host's own items; the targets act later on the UI thread, even after the menu is gone.
+TEST_F(ViewTest, TheHostsParameterMenuGetsEnterValueAndResetToDefault)
+{
+  AttachEditor();
+  MenuHandler handler;
+  ASSERT_EQ(mPlug->setComponentHandler(&handler), kResultTrue);
+  IEffectVST3View* view = CreateView();
+  ASSERT_EQ(view->attached(nullptr, "X11EmbedWindowID"), kResultOk);
+
+  handler.mMenu.mHostItems = 2;  // "Show automation", "MIDI learn", ...
+  IMouseMod right(false, true);
+  mEditor->OnMouseDown(20, 30, &right);
+  ASSERT_EQ(handler.mMenu.mPopups, 1);
+  ASSERT_EQ(handler.mMenu.mAdded.size(), 3u);
+  EXPECT_EQ(handler.mMenu.mAdded[0].item.flags, (int32)IContextMenuItem::kIsSeparator);
+  EXPECT_EQ(handler.mMenu.Name(1), "Enter value~");
+  EXPECT_EQ(handler.mMenu.mAdded[1].item.name[11], (TChar)0x2026);  // the ellipsis
+  EXPECT_EQ(handler.mMenu.Name(2), "Reset to default");
+  EXPECT_EQ(handler.mMenu.mAdded[1].item.flags, 0);
+  IContextMenuTarget* target = handler.mMenu.mAdded[1].target;
+  ASSERT_NE(target, nullptr);
+  target->addRef();
+  const int refs = PlugRefs();
+  handler.mMenu.Clear();  // the host drops its menu; the target keeps the plug-in alive
+  EXPECT_EQ(PlugRefs(), refs);
+
+  // "Enter value…": the editor's field over the parameter's control; Return applies it as
+  // one gesture.
+  mEditor->ScriptTextEntry("6 dB");
+  EXPECT_EQ(target->executeMenuItem(1), kResultOk);
+  ASSERT_EQ(handler.mCalls.size(), 3u);
+  EXPECT_EQ(handler.mCalls[0].kind, 'b');
+  EXPECT_EQ(handler.mCalls[1].kind, 'p');
+  EXPECT_DOUBLE_EQ(handler.mCalls[1].value, 0.75);  // 6 dB of -12 ... +12
+  EXPECT_EQ(handler.mCalls[2].kind, 'e');
+  EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 6.0);
+  handler.mCalls.clear();
+
+  // "Reset to default".
+  EXPECT_EQ(target->executeMenuItem(2), kResultOk);
+  ASSERT_EQ(handler.mCalls.size(), 3u);
+  EXPECT_DOUBLE_EQ(handler.mCalls[1].value, 0.5);
+  EXPECT_DOUBLE_EQ(mPlug->GetParam(TestEffect::kGain)->GetValue(), 0.0);
+  EXPECT_EQ(target->executeMenuItem(77), kResultFalse);
+
+  // A host without items of its own gets no separator.
+  handler.mMenu.mHostItems = 0;
+  mEditor->OnMouseDown(20, 30, &right);
+  ASSERT_EQ(handler.mMenu.mAdded.size(), 2u);
+  EXPECT_EQ(handler.mMenu.mAdded[0].item.tag, 1);
+  EXPECT_EQ(handler.mMenu.mAdded[1].item.tag, 2);
+  handler.mMenu.Clear();
+
+  view->removed();
+  view->release();
+  target->release();
+  mPlug->setComponentHandler(nullptr);
+}
+
+// The view reports the window's size at the editor's scale, which follows the host's content
+// scale factor (the user's own choice comes first: EditorScale tests); a change while open asks
+// the host to resize the view.
+TEST_F(ViewTest, TheSizeFollowsTheHostsScale)
+{
+  AttachEditor();
+  IEffectVST3View* view = CreateView();
+  IPlugViewContentScaleSupport* scale = nullptr;
+  ASSERT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, (void**)&scale), kResultOk);
+  FakeFrame frame;
+  view->setFrame(&frame);
+  ViewRect size;
+  EXPECT_EQ(scale->setContentScaleFactor(1.4f), kResultOk);
+  ASSERT_EQ(view->getSize(&size), kResultOk);
+  EXPECT_EQ(size.left + size.top, 0);
+  EXPECT_EQ(size.right, kEditorW * 3 / 2);
+  EXPECT_EQ(size.bottom, kEditorH * 3 / 2);
+  EXPECT_EQ(frame.mResizes, 0);  // not open: the host asks the size when it opens the view
+  EXPECT_EQ(scale->setContentScaleFactor(0.0f), kResultFalse);
+
+  ASSERT_EQ(view->attached(nullptr, "X11EmbedWindowID"), kResultOk);
+  EXPECT_EQ(scale->setContentScaleFactor(2.0f), kResultOk);
+  EXPECT_EQ(frame.mResizes, 1);
+  EXPECT_EQ(frame.mSize.right, 2 * kEditorW);
+  EXPECT_EQ(frame.mSize.bottom, 2 * kEditorH);
+  view->removed();
+  scale->release();
+  view->release();
+}
+
+// The open editor's ticks give the adapter the UI thread to tell the host what the audio
+// thread could not (here a latency change made while processing).
+TEST_F(ViewTest, EditorTicksDeliverDeferredHostNotifications)
+{
+  AttachEditor();
+  TestComponentHandler handler;
+  ASSERT_EQ(mPlug->setComponentHandler(&handler), kResultTrue);
+  IEffectVST3View* view = CreateView();
+  ASSERT_EQ(view->attached(nullptr, "X11EmbedWindowID"), kResultOk);
+  mEditor->Tick();
+  handler.mRestarts.clear();
+
+  std::thread audio([this] { mPlug->SetLatency(mPlug->GetLatency() + 5); });
+  audio.join();
+  EXPECT_TRUE(handler.mRestarts.empty());  // nothing from the audio thread
+  mEditor->Tick();
+  ASSERT_EQ(handler.mRestarts.size(), 1u);
+  EXPECT_EQ(handler.mRestarts[0], (int32)kLatencyChanged);
+  mEditor->Tick();
+  EXPECT_EQ(handler.mRestarts.size(), 1u);  // once
+
+  // While a block holds the instance's mutex, a tick does not wait for it: the next one tells.
+  std::atomic<bool> holding{false}, done{false};
+  std::thread block([&] {
+    Core_MutexLock lock(mPlug->GetMutex());
+    mPlug->SetLatency(mPlug->GetLatency() + 1);
+    holding = true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  });
+  while (!holding) std::this_thread::yield();
+  mEditor->Tick();
+  EXPECT_EQ(handler.mRestarts.size(), 1u);
+  done = true;
+  block.join();
+  mEditor->Tick();
+  EXPECT_EQ(handler.mRestarts.size(), 2u);
+
+  view->removed();
+  view->release();
+  mPlug->setComponentHandler(nullptr);
+}
+
+TEST_F(ViewTest, SnapshotsAtAScaleAndBack)
+{
+  AttachEditor();
+  IEditorSnapshot2* snapshot = nullptr;
+  ASSERT_EQ(mPlug->queryInterface(IEditorSnapshot2::iid, (void**)&snapshot), kResultOk);
+  const std::string path = ::testing::TempDir() + "view_snapshot_2x.png";
+  ASSERT_EQ(snapshot->saveEditorSnapshotAtScale(path.c_str(), 180), kResultOk);  // the nearest: 200
+  std::unique_ptr<Pix_IBitmap> png(Pix_LoadPNG(path.c_str()));
+  ASSERT_NE(png, nullptr);
+  EXPECT_EQ(png->getWidth(), 2 * kEditorW);
+  EXPECT_EQ(png->getHeight(), 2 * kEditorH);
+  EXPECT_EQ(mEditor->GetScalePercent(), 100);  // the editor's own scale is back
+  std::remove(path.c_str());
+  snapshot->release();
 }

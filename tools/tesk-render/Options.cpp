@@ -44,6 +44,7 @@ const char* const kUsage =
     "  --save-state FILE        save the plug-in state (after rendering, if any)\n"
     "  --save-preset FILE       save a .vstpreset file (component and controller state)\n"
     "  --screenshot FILE.png    draw the plug-in's editor into a PNG\n"
+    "  --scale 1|1.5|2          with --screenshot: the editor's scale (default 1)\n"
     "  --plot FILE.png          measure the plug-in: magnitude response of both channels\n"
     "                           (impulse at -40 dBFS, 48 kHz) and the spectrum of a 1 kHz\n"
     "                           sine at -12 dBFS with its harmonics and THD+N\n"
@@ -140,7 +141,7 @@ ParseResult ParseOptions(int argc, char** argv, Options& o, std::string& error)
     else if (a == "--make-demo")
       text = &o.makeDemo;
     else if (a != "--format" && a != "--set" && a != "--block" && a != "--precision" && a != "--bench" &&
-             a != "--plot-scale" && a != "--levels")
+             a != "--plot-scale" && a != "--scale" && a != "--levels")
       return fail("unknown option: " + a);
     if (i + 1 >= argc)
       return fail(a + " needs a value");
@@ -178,9 +179,21 @@ ParseResult ParseOptions(int argc, char** argv, Options& o, std::string& error)
       if (!ParseLong(v, 1, 4, n))
         return fail(std::string("--plot-scale must be 1 to 4, got ") + v);
       o.plotScale = static_cast<int>(n);
+    } else if (a == "--scale") {
+      const std::string s = v;
+      if (s == "1" || s == "1.0")
+        o.screenshotPercent = 100;
+      else if (s == "1.5")
+        o.screenshotPercent = 150;
+      else if (s == "2" || s == "2.0")
+        o.screenshotPercent = 200;
+      else
+        return fail("--scale must be 1, 1.5 or 2, got " + s);
     } else { // --levels
       o.levels.push_back(v);
     }
   }
+  if (o.screenshotPercent != 100 && o.screenshot.empty())
+    return fail("--scale goes with --screenshot");
   return ParseResult::kRun;
 }

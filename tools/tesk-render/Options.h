@@ -30,6 +30,7 @@ struct Options
   bool list = false;
   bool info = false;
   std::string screenshot;
+  int screenshotPercent = 100;  // --scale, as a percentage
   std::string plot;
   std::string plotData;
   int plotScale = 1;

@@ -67,13 +67,24 @@ std::string DefaultPlugin()
 
 int Screenshot(VstHost& host, const Options& o)
 {
-  IEditorSnapshot* snapshot = nullptr;
-  if (host.Controller()->queryInterface(IEditorSnapshot_iid, reinterpret_cast<void**>(&snapshot)) !=
-          Steinberg::kResultOk ||
-      !snapshot)
-    return Fail("the plug-in cannot draw its editor for a screenshot");
-  const Steinberg::tresult r = snapshot->saveEditorSnapshot(o.screenshot.c_str());
-  snapshot->release();
+  Steinberg::tresult r = Steinberg::kResultFalse;
+  if (o.screenshotPercent != 100) {
+    IEditorSnapshot2* snapshot = nullptr;
+    if (host.Controller()->queryInterface(IEditorSnapshot2_iid, reinterpret_cast<void**>(&snapshot)) !=
+            Steinberg::kResultOk ||
+        !snapshot)
+      return Fail("the plug-in cannot draw its editor at another scale");
+    r = snapshot->saveEditorSnapshotAtScale(o.screenshot.c_str(), o.screenshotPercent);
+    snapshot->release();
+  } else {
+    IEditorSnapshot* snapshot = nullptr;
+    if (host.Controller()->queryInterface(IEditorSnapshot_iid, reinterpret_cast<void**>(&snapshot)) !=
+            Steinberg::kResultOk ||
+        !snapshot)
+      return Fail("the plug-in cannot draw its editor for a screenshot");
+    r = snapshot->saveEditorSnapshot(o.screenshot.c_str());
+    snapshot->release();
+  }
   if (r != Steinberg::kResultOk)
     return Fail("cannot write screenshot " + o.screenshot);
   return 0;

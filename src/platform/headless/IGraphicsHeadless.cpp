@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "editor/IValueReadout.h"
+#include "framework/IEffectBase.h"
 #include "raster/Pix_Blit.h"
 #include "raster/Pix_MemBitmap.h"
 #include "raster/Pix_PNG.h"
@@ -39,6 +40,8 @@ bool IGraphicsHeadless::DrawScreen(IRECT* r)
 
 bool IGraphicsHeadless::Tick()
 {
+  if (!mWindowOpen) return false;
+  if (mPlug) mPlug->OnEditorTick();
   if (!mWindowOpen) return false;
   IRECT r;
   if (!IsDirty(&r)) return false;
@@ -204,7 +207,7 @@ void IGraphicsHeadless::CreateTextEntry(IControl* control, IText* text, IRECT* t
   mTextEntrySelected = true;
   mTextEntryText = str ? str : "";
   mTextEntryRect = textRect ? *textRect : IRECT();
-  mTextEntryFilter = ITextEntryFilter::ForParam(param, control->GetTextEntryLength());
+  mTextEntryFilter = TextEntryFilterFor(control, param);
   mTextEntryControl = control;
   mTextEntryParam = param;
 
@@ -227,7 +230,7 @@ int IGraphicsHeadless::TypeText(const char* chars)
     // The initial text is selected: the first accepted keystroke replaces it.
     std::string candidate = mTextEntrySelected ? std::string() : mTextEntryText;
     candidate.push_back(*p);
-    if (mTextEntryParam && !mTextEntryFilter.Accepts(candidate.c_str()))
+    if (!mTextEntryFilter.Accepts(candidate.c_str()))
     {
       ++refused;
       continue;
@@ -244,9 +247,10 @@ void IGraphicsHeadless::PressReturn()
   std::string text = mTextEntryText;
   IControl* control = mTextEntryControl;
   IParam* param = mTextEntryParam;
-  if (param) SetFromStringAfterPrompt(control, param, text.c_str());
-  else if (control) control->TextFromTextEntry(text.c_str());
+  // Closed first: what the text does may open another field.
+  mTextEntryOpen = false;
   CloseTextEntry();
+  TextEntryCommitted(control, param, text.c_str());
 }
 
 void IGraphicsHeadless::ForceEndUserEdit()
@@ -256,6 +260,7 @@ void IGraphicsHeadless::ForceEndUserEdit()
 
 void IGraphicsHeadless::CloseTextEntry()
 {
+  if (mTextEntryOpen) TextEntryCancelled(mTextEntryControl);
   mTextEntryOpen = false;
   mTextEntrySelected = false;
   mTextEntryText.clear();
@@ -273,6 +278,20 @@ void IGraphicsHeadless::PlatformMouseDrag(int x, int y, IMouseMod* mod)
 {
   if (mTextEntryOpen) return;
   OnMouseDrag(x, y, mod);
+}
+
+// ----- Settings -----
+
+int IGraphicsHeadless::LoadScalePreference()
+{
+  return mSavedScale;
+}
+
+bool IGraphicsHeadless::SaveScalePreference(int percent)
+{
+  if (!mCanSaveScale) return false;
+  mSavedScale = percent;
+  return true;
 }
 
 // ----- Dialogs, URLs, paths, clipboard -----

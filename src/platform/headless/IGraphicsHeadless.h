@@ -76,10 +76,14 @@ public:
   Pix_IBitmap* OSLoadBitmap(int id, const char* name) override;
   // The screen follows the new window size (cleared; the next tick draws everything).
   void ScaleChanged() override;
+  // The user's scale preference lives in memory (SetSavedScale); saving fails after
+  // SetCanSaveScale(false).
+  int LoadScalePreference() override;
+  bool SaveScalePreference(int percent) override;
 
-  // --- The repaint tick: IsDirty, then Draw of the region grown by one pixel to the right and
-  // bottom (as a windowing system hands it back). Does nothing while the window is closed.
-  // Returns whether anything was drawn.
+  // --- The repaint tick: the plug-in's OnEditorTick, IsDirty, then Draw of the region grown
+  // by one pixel to the right and bottom (as a windowing system hands it back). Does nothing
+  // while the window is closed. Returns whether anything was drawn.
   bool Tick();
 
   // --- Platform-side event translation (window coordinates) ---
@@ -97,6 +101,9 @@ public:
   void SetMessageBoxAnswer(int answer) { mMessageBoxAnswer = answer; }
   void SetOpenURLResult(bool ok) { mOpenURLResult = ok; }
   void SetClipboardText(const char* text) { mClipboard = text ? text : ""; }
+  void SetSavedScale(int percent) { mSavedScale = percent; }
+  int GetSavedScale() const { return mSavedScale; }
+  void SetCanSaveScale(bool can) { mCanSaveScale = can; }
 
   // --- The open text field ---
   bool TextEntryOpen() const { return mTextEntryOpen; }
@@ -152,6 +159,8 @@ private:
   bool mOpenURLResult = true;
   std::string mClipboard;
   int mTooltipAreas = 0;
+  int mSavedScale = 0;
+  bool mCanSaveScale = true;
 
   bool mTextEntryOpen = false;
   bool mTextEntrySelected = false;

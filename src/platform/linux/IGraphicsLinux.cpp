@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "editor/IValueReadout.h"
 #include "platform/linux/IGraphicsLinuxImpl.h"
 #include "raster/Pix_SysBitmap.h"
 
@@ -19,6 +20,15 @@ IGraphicsLinux::~IGraphicsLinux()
 
 bool IGraphicsLinux::UsesSharedMemory() const { return mImpl->mWindow.UsesSharedMemory(); }
 
+int IGraphicsLinux::PresentCount() const { return mImpl->mWindow.PresentCount(); }
+
+bool IGraphicsLinux::WindowHidden() const { return mImpl->mHidden; }
+
+unsigned long IGraphicsLinux::RequestCount() const
+{
+  return mImpl->mWindow.IsOpen() ? XNextRequest(mImpl->D()) - 1 : 0;
+}
+
 int IGraphicsLinux::ConnectionFd() const { return mImpl->mWindow.ConnectionFd(); }
 
 void* IGraphicsLinux::GetWindow()
@@ -33,6 +43,7 @@ void* IGraphicsLinux::OpenWindow(void* parentView)
   const unsigned long parent = static_cast<unsigned long>(reinterpret_cast<uintptr_t>(parentView));
   if (!mImpl->mWindow.Open(parent, WindowWidth(), WindowHeight())) return nullptr;
   mImpl->mParent = parent;
+  mImpl->mHidden = false;
   BindUIThread();
   if (!GetDrawBitmap()) PrepDraw();
 
@@ -57,11 +68,14 @@ void* IGraphicsLinux::OpenWindow(void* parentView)
 void IGraphicsLinux::CloseWindow()
 {
   if (!mImpl->mWindow.IsOpen()) return;
+  if (mTextEntry.mOpen) TextEntryCancelled(mTextEntry.mControl);
   mTextEntry.mOpen = false;
   mTextEntry.mControl = nullptr;
   mTextEntry.mParam = nullptr;
   ShowTooltip(false);
   ReleaseMouseCapture();
+  // Nothing points at a closed window: a readout would otherwise greet the next opening.
+  if (mReadout) mReadout->Reset();
   // The run-loop client defers its unregistration when the close comes from inside one of
   // its own callbacks (an event that ends in closing the editor).
   if (mImpl->mClient)
@@ -78,6 +92,39 @@ void IGraphicsLinux::CloseWindow()
   mImpl->mWindow.Close();
   mImpl->mTranslator.Reset();
   mImpl->mParent = 0;
+  mImpl->mHidden = false;
+}
+
+void IGraphicsLinux::ScaleChanged()
+{
+  if (!mImpl->mWindow.IsOpen()) return;
+  ShowTooltip(false);
+  mImpl->mWindow.Resize(WindowWidth(), WindowHeight());
+  // Everything is dirty: the new size is drawn whole at once, without waiting for a tick.
+  if (!mImpl->mHidden)
+  {
+    IRECT full(0, 0, Width(), Height());
+    Draw(&full);
+  }
+}
+
+void IGraphicsLinux::WindowHiddenNow()
+{
+  if (mImpl->mHidden) return;
+  mImpl->mHidden = true;
+  ShowTooltip(false);
+  if (mReadout) mReadout->Reset();
+}
+
+void IGraphicsLinux::WindowShownNow()
+{
+  if (!mImpl->mHidden || !mImpl->mWindow.IsOpen()) return;
+  mImpl->mHidden = false;
+  // What changed meanwhile was not drawn: draw everything, up to date, before the exposures
+  // show the surface.
+  SetAllControlsDirty();
+  IRECT full(0, 0, Width(), Height());
+  Draw(&full);
 }
 
 void IGraphicsLinux::Resize(int w, int h)
@@ -88,15 +135,6 @@ void IGraphicsLinux::Resize(int w, int h)
   if (wasOpen) CloseWindow();
   IGraphics::Resize(w, h);
   if (wasOpen) OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)));
-}
-
-void IGraphicsLinux::ScaleChanged()
-{
-  // The window takes the new size: reopened in the same parent, as a resize does.
-  if (!mImpl->mWindow.IsOpen()) return;
-  const unsigned long parent = mImpl->mParent;
-  CloseWindow();
-  OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)));
 }
 
 bool IGraphicsLinux::DrawScreen(IRECT* r)

@@ -15,15 +15,22 @@ class IRunLoop;
 
 // The editor on X11: an X11 child window inside the host's window, driven by the host's
 // run loop (Steinberg::Linux::IRunLoop): one timer at the editor's frame rate and one
-// handler on the editor's X connection. Every tick applies the values other threads
-// handed over, asks IsDirty, draws the dirty region and puts it into the window;
-// expose events redraw what they uncover.
+// handler on the editor's X connection. Every tick gives the plug-in its OnEditorTick,
+// applies the values other threads handed over, asks IsDirty, draws the dirty region and
+// puts it into the window; expose events redraw what they uncover. A tick with nothing
+// dirty makes no X request.
 //
-// Pointer positions arrive in window pixels as they are (X11's origin is the top left);
-// the window is the editor at its scale (WindowWidth() x WindowHeight()). Popup menus are small override-redirect windows drawn with the
-// raster library (X11PopupMenu); a text field is drawn inside the editor and holds the
-// keyboard focus while it is open (Return applies, Escape, a click outside or the wheel
-// cancel).
+// Hidden windows: a host may hide its window without closing the editor. A tick that has
+// something to draw first asks the server whether the window can be seen; if not, nothing
+// is drawn or sent until the server reports it visible again, and then everything is drawn
+// at once, up to date.
+//
+// Scale: the window is the panel at the editor's scale (WindowWidth() x WindowHeight());
+// pointer positions arrive in window pixels (X11's origin is the top left), which the core
+// maps to the panel. The user's scale choice is kept in $XDG_CONFIG_HOME/<vendor>/<product>.conf
+// (UserSettings.h). Popup menus are small override-redirect windows drawn with the raster
+// library (X11PopupMenu); a text field is drawn inside the editor and holds the keyboard
+// focus while it is open (Return applies, Escape, a click outside or the wheel cancel).
 //
 // The class is implemented in one file per concern: IGraphicsLinux.cpp (the window),
 // IGraphicsLinuxEvents.cpp (the event loop), IGraphicsLinuxMenu.cpp, IGraphicsLinuxTextField.cpp,
@@ -56,8 +63,6 @@ public:
   bool DrawScreen(IRECT* r) override;
   void ForceEndUserEdit() override;
   void Resize(int w, int h) override;
-  // An open window is reopened at the new scale's size.
-  void ScaleChanged() override;
   const char* GetGUIAPI() override { return "X11 GUI"; }
   int ShowMessageBox(const char* text, const char* caption, int type) override;
   IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* textRect) override;
@@ -82,12 +87,26 @@ public:
   void ShowMouseCursor() override;
   void UpdateTooltips() override;
   Pix_IBitmap* OSLoadBitmap(int id, const char* name) override;
+  // Resizes the open window to the new scale.
+  void ScaleChanged() override;
+  // The user's scale in the settings file of the plug-in's vendor and product; see
+  // UserSettings.h. Missing or unreadable: 0.
+  int LoadScalePreference() override;
+  bool SaveScalePreference(int percent) override;
 
   // --- State a host or a test may look at ---
   bool TextEntryOpen() const { return mTextEntry.mOpen; }
   bool MenuOpen() const;
   const char* GetTextEntryText() const { return mTextEntry.mText.c_str(); }
   bool UsesSharedMemory() const;
+  // Areas put into the window since it opened (each drawing or expose is one).
+  int PresentCount() const;
+  // The number of requests sent on the editor's connection so far (0 while closed).
+  unsigned long RequestCount() const;
+  // True while the window is known not to be viewable (nothing is drawn then).
+  bool WindowHidden() const;
+  // The settings file the scale preference is kept in ("" without a plug-in).
+  std::string SettingsPath() const;
   // Milliseconds between repaint ticks: 1000 / frame rate.
   unsigned TimerIntervalMs() const { return static_cast<unsigned>(1000 / (FPS() > 0 ? FPS() : kDefaultFPS)); }
 
@@ -109,13 +128,19 @@ private:
 
   void OnTimer();
   void OnXEvents();
+  // The window was found hidden, or was reported visible again.
+  void WindowHiddenNow();
+  void WindowShownNow();
   void HandleEvent(void* xevent);
   // Waits, without blocking in Xlib, until the open menu closes (see IGraphicsLinuxMenu.cpp).
   void RunMenu(X11PopupMenu* popup);
   void TextEntryKey(void* xkeyevent);
   void CommitTextEntry();
-  void CloseTextEntry();
+  // Closes the field; cancelled: without applying its text (the core is told).
+  void CloseTextEntry(bool cancelled = true);
   void DrawTextEntry();
+  // Puts the field's area of the surface into the window.
+  void PresentTextEntry();
   void ShowTooltip(bool show);
 
   Impl* mImpl;

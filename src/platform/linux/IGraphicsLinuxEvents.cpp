@@ -1,6 +1,8 @@
 // The event loop: the host's run loop calls OnXEvents when the editor's connection has data
 // and OnTimer at the frame rate; both turn what arrived into editor calls.
 
+#include "framework/IEffectBase.h"
+
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
@@ -24,13 +26,26 @@ void IGraphicsLinux::Pump()
 void IGraphicsLinux::OnTimer()
 {
   if (!mImpl->mWindow.IsOpen()) return;
+  // The plug-in's moment on the UI thread (it may tell the host things, which may close us).
+  if (IEffectBase* plug = GetPlug()) plug->OnEditorTick();
+  if (!mImpl->mWindow.IsOpen()) return;
   // Events already read from the connection (by a wait that took only some of them) do not
   // make it readable again: hand them to the editor here. A menu's wait leaves them for later.
   if (!mImpl->mMenuOpen && !mImpl->mInEvents && XEventsQueued(mImpl->D(), QueuedAlready) > 0) OnXEvents();
   if (!mImpl->mWindow.IsOpen()) return;
+  // Hidden: nothing is drawn and nothing sent until the server reports the window visible.
+  // Values keep arriving in the editor's mailboxes and are drawn then.
+  if (mImpl->mHidden) return;
   IRECT r;
   if (IsDirty(&r))
   {
+    // Something to draw: only if it can be seen. (Only the window's own unmapping is
+    // reported, not an ancestor's, so this asks; a tick with nothing to draw asks nothing.)
+    if (!mImpl->mWindow.Viewable())
+    {
+      WindowHiddenNow();
+      return;
+    }
     // The region as a windowing system hands it back: one pixel wider and higher.
     if (!r.Empty())
     {
@@ -115,12 +130,18 @@ void IGraphicsLinux::HandleEvent(void* xevent)
     case T::MouseDoubleClick:
       if (mTextEntry.mOpen)
       {
-        // A click inside the field keeps it; a click outside cancels it and is used up.
-        if (!mTextEntry.mRect.Contains(WindowToPanel(ev.x), WindowToPanel(ev.y))) CloseTextEntry();
+        // A click inside the field keeps it; a click outside cancels it and is used up, its
+        // release too.
+        if (!mTextEntry.mRect.Contains(WindowToPanel(ev.x), WindowToPanel(ev.y)))
+        {
+          CloseTextEntry();
+          mImpl->mSwallowRelease = true;
+        }
         return;
       }
       mPrevX = ev.x;
       mPrevY = ev.y;
+      mImpl->mSwallowRelease = false;
       if (ev.type == T::MouseDoubleClick)
         OnMouseDblClick(ev.x, ev.y, &mod);
       else
@@ -128,6 +149,11 @@ void IGraphicsLinux::HandleEvent(void* xevent)
       break;
     case T::MouseUp:
       if (mTextEntry.mOpen) return;
+      if (mImpl->mSwallowRelease)
+      {
+        mImpl->mSwallowRelease = false;
+        return;
+      }
       mPrevX = ev.x;
       mPrevY = ev.y;
       OnMouseUp(ev.x, ev.y, &mod);
@@ -163,12 +189,22 @@ void IGraphicsLinux::HandleEvent(void* xevent)
       break;
     case T::Exposed:
     {
+      // An exposure also means the window can be seen (a compositor may report nothing else).
+      if (mImpl->mHidden) WindowShownNow();
       IRECT r(ev.x, ev.y, ev.x + ev.width, ev.y + ev.height);
       DrawScreen(&r);
       break;
     }
     case T::PointerLeft:
       ShowTooltip(false);
+      // Readouts and mouse-over states end with the pointer's stay.
+      OnMouseOut();
+      break;
+    case T::Shown:
+      WindowShownNow();
+      break;
+    case T::Hidden:
+      WindowHiddenNow();
       break;
     default:
       break;

@@ -29,6 +29,8 @@ struct IGraphicsLinux::Impl : RunLoopClient::Listener
   int mHiddenRootX = 0, mHiddenRootY = 0;
   bool mInEvents = false;  // inside OnXEvents: it does not run again from within itself
   bool mMenuOpen = false;  // a popup menu is showing (RunMenu is waiting for it)
+  bool mHidden = false;    // the window was found not viewable: nothing is drawn until shown
+  bool mSwallowRelease = false;  // the press that cancelled a text field takes its release along
 
   // Tooltip: the window showing, the control the pointer rests over and for how many ticks.
   X11Overlay mTooltip;

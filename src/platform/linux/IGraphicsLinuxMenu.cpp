@@ -71,6 +71,8 @@ IPopupMenu* IGraphicsLinux::CreateIPopupMenu(IPopupMenu* menu, IRECT* textRect)
 
   IText text = asking ? *asking->GetText() : IText();
   text.mCached = nullptr;
+  // The menu grows with the editor.
+  text.mSize = GetScale().SizeToSurface(text.mSize);
   Pix_IFont* font = CacheFont(&text);
   if (!font) return nullptr;
 

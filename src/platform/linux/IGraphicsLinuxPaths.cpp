@@ -1,20 +1,26 @@
-// Paths and resources: the host program, the plug-in's folder, the user's folders and the
-// editor's images from the bundle (Core_Bundle.h).
+// Paths and resources: the host program, the plug-in's folder, the user's folders, the
+// user's settings file and the editor's images from the bundle (Core_Bundle.h).
 
 #include <limits.h>
 #include <strings.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "core/Core_Bundle.h"
+#include "framework/IEffectBase.h"
 #include "platform/linux/IGraphicsLinux.h"
+#include "platform/linux/UserSettings.h"
 #include "platform/linux/XdgPaths.h"
 #include "raster/Pix_PNG.h"
 
 namespace
 {
+// The settings key of the editor's scale, in percent.
+constexpr const char* kScaleKey = "editor-scale";
+
 bool EndsWithPngExtension(const char* name)
 {
   const char* dot = std::strrchr(name, '.');
@@ -58,6 +64,27 @@ void IGraphicsLinux::AppSupportPath(Core_String* path, bool isSystem)
 void IGraphicsLinux::SandboxSafeAppSupportPath(Core_String* path)
 {
   if (path) path->Set(XdgPaths::SandboxSafeAppSupport().c_str());
+}
+
+std::string IGraphicsLinux::SettingsPath() const
+{
+  return mPlug ? UserSettings::FilePath(mPlug->GetMfrName(), mPlug->GetEffectName()) : std::string();
+}
+
+int IGraphicsLinux::LoadScalePreference()
+{
+  std::string value;
+  if (!UserSettings::Read(SettingsPath(), kScaleKey, &value)) return 0;
+  // A whole number of percent; anything else is no choice.
+  char* end = nullptr;
+  const long percent = std::strtol(value.c_str(), &end, 10);
+  if (value.empty() || *end || percent < 25 || percent > 800) return 0;
+  return static_cast<int>(percent);
+}
+
+bool IGraphicsLinux::SaveScalePreference(int percent)
+{
+  return UserSettings::Write(SettingsPath(), kScaleKey, std::to_string(percent));
 }
 
 Pix_IBitmap* IGraphicsLinux::OSLoadBitmap(int, const char* name)

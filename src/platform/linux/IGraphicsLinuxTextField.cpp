@@ -1,5 +1,6 @@
 // The text field: a one-line field drawn into the editor over the control that asked for it;
-// it holds the keyboard focus while it is open.
+// it holds the keyboard focus while it is open. Its rectangle is in panel coordinates (the
+// core's drawing maps it to the window); what is presented is mapped to window pixels.
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -20,13 +21,18 @@ void IGraphicsLinux::CreateTextEntry(IControl* control, IText* text, IRECT* text
   mTextEntry.mRect = textRect ? *textRect : *control->GetRECT();
   mTextEntry.mStyle = text ? *text : IText();
   mTextEntry.mStyle.mCached = nullptr;
-  mTextEntry.mFilter = ITextEntryFilter::ForParam(param, control->GetTextEntryLength());
+  mTextEntry.mFilter = TextEntryFilterFor(control, param);
   mTextEntry.mControl = control;
   mTextEntry.mParam = param;
   mSelectAll = true;
   mImpl->mWindow.TakeFocus();
-  IRECT shown = PanelToWindow(mTextEntry.mRect);
-  DrawScreen(&shown);
+  PresentTextEntry();
+}
+
+void IGraphicsLinux::PresentTextEntry()
+{
+  IRECT area = PanelToWindow(mTextEntry.mRect);
+  DrawScreen(&area);
 }
 
 void IGraphicsLinux::DrawTextEntry()
@@ -100,8 +106,7 @@ void IGraphicsLinux::TextEntryKey(void* xkeyevent)
       break;
     }
   }
-  IRECT shown = PanelToWindow(mTextEntry.mRect);
-  DrawScreen(&shown);
+  PresentTextEntry();
 }
 
 void IGraphicsLinux::CommitTextEntry()
@@ -110,16 +115,14 @@ void IGraphicsLinux::CommitTextEntry()
   const std::string text = mTextEntry.mText;
   IControl* control = mTextEntry.mControl;
   IParam* param = mTextEntry.mParam;
-  CloseTextEntry();
-  if (param)
-    SetFromStringAfterPrompt(control, param, text.c_str());
-  else if (control)
-    control->TextFromTextEntry(text.c_str());
+  CloseTextEntry(false);
+  TextEntryCommitted(control, param, text.c_str());
 }
 
-void IGraphicsLinux::CloseTextEntry()
+void IGraphicsLinux::CloseTextEntry(bool cancelled)
 {
   if (!mTextEntry.mOpen) return;
+  if (cancelled) TextEntryCancelled(mTextEntry.mControl);
   mTextEntry.mOpen = false;
   mTextEntry.mControl = nullptr;
   mTextEntry.mParam = nullptr;

@@ -26,7 +26,7 @@ void IGraphicsLinux::ShowTooltip(bool show)
   IControl* c = GetControl(mImpl->mTooltipControl);
   if (!c || c->IsHidden() || !c->GetTooltip() || !*c->GetTooltip()) return;
 
-  IText style(11, &COLOR_BLACK, "DejaVu Sans", IText::kStyleNormal, IText::kAlignNear);
+  IText style(GetScale().SizeToSurface(11), &COLOR_BLACK, "DejaVu Sans", IText::kStyleNormal, IText::kAlignNear);
   Pix_IFont* font = CacheFont(&style);
   if (!font) return;
   Pix_MemBitmap measureScratch(1, 1, 4);

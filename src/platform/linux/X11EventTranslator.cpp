@@ -116,6 +116,13 @@ EditorEvent X11EventTranslator::Translate(const XEvent& event, unsigned long key
     case LeaveNotify:
       out.type = EditorEvent::Type::PointerLeft;
       break;
+    case VisibilityNotify:
+    case MapNotify:
+      out.type = EditorEvent::Type::Shown;
+      break;
+    case UnmapNotify:
+      out.type = EditorEvent::Type::Hidden;
+      break;
     default:
       break;
   }

@@ -5,8 +5,12 @@
 // Turns X11 events of the editor's window into editor events, framework-free so
 // that the rules can be tested without a server.
 //
-// X11 reports pointer positions in window pixels with the origin at the top left,
-// which are already editor coordinates: no offset or flip is applied.
+// X11 reports pointer positions in window pixels with the origin at the top left, as the
+// editor takes them (it maps window pixels to its panel): no offset or flip is applied.
+//
+// Visibility: the server reports a window becoming viewable (VisibilityNotify, also when an
+// ancestor is mapped) but not becoming unviewable through an ancestor; only the window's own
+// unmapping arrives (Hidden). The editor asks the server when it needs to know.
 //
 // Modifier rules: shift, control and alt come from the event's state mask (alt is
 // Mod1). Super (Mod4) plays the role of the command key: a left click with Super held
@@ -33,6 +37,8 @@ struct EditorEvent {
     KeyUnmapped,  // a key the editor has no code for: left to the host
     Exposed,      // x, y, width, height: the uncovered window area
     PointerLeft,
+    Shown,        // the window became viewable (it, or an ancestor, was mapped)
+    Hidden,       // the window itself was unmapped
   };
   Type type = Type::Nothing;
   int x = 0;

@@ -102,7 +102,7 @@ bool X11Window::Open(unsigned long parent, int width, int height, const char* di
   XSetWindowAttributes attributes{};
   attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
                           KeyReleaseMask | EnterWindowMask | LeaveWindowMask | StructureNotifyMask |
-                          FocusChangeMask;
+                          FocusChangeMask | VisibilityChangeMask;
   attributes.background_pixmap = None;  // the editor paints every pixel: no flash of background
   attributes.border_pixel = 0;
   mColormap = XCreateColormap(mDisplay, static_cast<Window>(parent), mVisual, AllocNone);
@@ -112,9 +112,29 @@ bool X11Window::Open(unsigned long parent, int width, int height, const char* di
                           CWEventMask | CWBackPixmap | CWBorderPixel | CWColormap, &attributes);
   mGC = XCreateGC(mDisplay, mWindow, 0, nullptr);
   XMapWindow(mDisplay, mWindow);
-  if (allowSharedMemory) CreateSharedImage();
+  mUseSharedMemory = allowSharedMemory;
+  if (mUseSharedMemory) CreateSharedImage();
   XSync(mDisplay, False);
   return true;
+}
+
+bool X11Window::Resize(int width, int height) {
+  if (!mDisplay || width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;
+  if (width == mWidth && height == mHeight) return true;
+  DestroySharedImage();
+  mWidth = width;
+  mHeight = height;
+  XResizeWindow(mDisplay, mWindow, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  if (mUseSharedMemory) CreateSharedImage();
+  XSync(mDisplay, False);
+  return true;
+}
+
+bool X11Window::Viewable() {
+  if (!mDisplay) return false;
+  XWindowAttributes a;
+  // A window destroyed under the editor fails the query (the error is recorded and ignored).
+  return XGetWindowAttributes(mDisplay, mWindow, &a) && a.map_state == IsViewable;
 }
 
 void X11Window::Close() {
@@ -132,6 +152,7 @@ void X11Window::Close() {
   mColormap = 0;
   mVisual = nullptr;
   mWidth = mHeight = 0;
+  mUseSharedMemory = false;
 }
 
 int X11Window::ConnectionFd() const { return mDisplay ? ConnectionNumber(mDisplay) : -1; }
@@ -195,6 +216,7 @@ bool X11Window::Present(const uint32_t* pixels, int rowSpan, int surfaceWidth, i
   if (right <= x || bottom <= y) return false;
   w = right - x;
   h = bottom - y;
+  ++mPresentCount;
 
   if (mShmImage) {
     const int span = mShmImage->bytes_per_line / 4;

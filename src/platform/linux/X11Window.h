@@ -18,13 +18,20 @@ class X11Window {
   X11Window& operator=(const X11Window&) = delete;
 
   // Opens a connection (display name null: $DISPLAY), creates a width x height child
-  // of parent with the parent's visual, selects input events and maps it. False, with
+  // of parent with the parent's visual, selects input, structure and visibility events and
+  // maps it. False, with
   // nothing left open, when the server, the parent or a 24/32-bit TrueColor visual
   // cannot be had. An open window is closed first. allowSharedMemory false always
   // presents through XPutImage (as over a remote connection).
   bool Open(unsigned long parent, int width, int height, const char* displayName = nullptr,
             bool allowSharedMemory = true);
   void Close();
+  // Gives the window (and the shared-memory image) a new size; what it showed is redrawn by
+  // the caller. False, size unchanged, for a size outside 1..16384.
+  bool Resize(int width, int height);
+  // Whether the window can be seen now: mapped and every ancestor mapped (the host may hide
+  // its window without closing the editor). One round trip to the server; false when closed.
+  bool Viewable();
 
   bool IsOpen() const { return mDisplay != nullptr; }
   Display* GetDisplay() const { return mDisplay; }
@@ -44,6 +51,9 @@ class X11Window {
   // Moves keyboard focus to the window (text entry needs the keys).
   void TakeFocus();
 
+  // Requests made by Present (for tests of when the editor draws).
+  int PresentCount() const { return mPresentCount; }
+
  private:
   bool CreateSharedImage();
   void DestroySharedImage();
@@ -58,4 +68,6 @@ class X11Window {
   int mHeight = 0;
   XImage* mShmImage = nullptr;
   XShmSegmentInfo mShmInfo{};
+  bool mUseSharedMemory = false;
+  int mPresentCount = 0;
 };

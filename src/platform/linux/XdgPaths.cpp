@@ -17,9 +17,7 @@ std::string Env(const char* name) {
 // Reads NAME="value" from user-dirs.dirs; "" when absent. Only $HOME is expanded,
 // as the file's format allows.
 std::string UserDir(const char* name) {
-  std::string config = Env("XDG_CONFIG_HOME");
-  if (config.empty()) config = Home() + "/.config";
-  std::ifstream in(config + "/user-dirs.dirs");
+  std::ifstream in(ConfigHome() + "/user-dirs.dirs");
   std::string line;
   const std::string key = std::string(name) + "=";
   while (std::getline(in, line)) {
@@ -39,6 +37,12 @@ std::string Home() {
   if (!home.empty()) return home;
   if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
   return "/";
+}
+
+std::string ConfigHome() {
+  // Relative paths are invalid by the convention and are ignored.
+  std::string config = Env("XDG_CONFIG_HOME");
+  return !config.empty() && config.front() == '/' ? config : Home() + "/.config";
 }
 
 std::string Desktop() {

@@ -8,6 +8,8 @@ namespace XdgPaths {
 
 // $HOME, or the password database's home when unset; "/" when neither is known.
 std::string Home();
+// The user's settings: $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
+std::string ConfigHome();
 // The user's desktop: XDG_DESKTOP_DIR from $XDG_CONFIG_HOME/user-dirs.dirs (with $HOME
 // expanded), else ~/Desktop.
 std::string Desktop();

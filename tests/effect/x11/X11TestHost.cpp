@@ -90,7 +90,10 @@ void PollRunLoop::RunOnce(int waitMs)
     }
   for (const Timer& t : due)
     if (std::any_of(mTimers.begin(), mTimers.end(), [&](const Timer& x) { return x.handler == t.handler; }))
+    {
+      ++mTimerCalls;
       t.handler->onTimer();
+    }
 }
 
 bool PollRunLoop::RunUntil(const std::function<bool()>& done, int timeoutMs)
@@ -119,7 +122,53 @@ void PollRunLoop::RunPending()
 tresult PLUGIN_API TestPlugFrame::resizeView(IPlugView* view, ViewRect* r)
 {
   ++mResizeRequests;
-  return view && r ? view->onSize(r) : kInvalidArgument;
+  if (!view || !r) return kInvalidArgument;
+  mLastResize = *r;
+  if (mOnResize) mOnResize(r->getWidth(), r->getHeight());
+  return view->onSize(r);
+}
+
+tresult PLUGIN_API TestContextMenu::addItem(const Item& item, Vst::IContextMenuTarget* target)
+{
+  std::string name;
+  for (const Vst::TChar* c = item.name; *c; ++c) name += *c < 0x80 ? static_cast<char>(*c) : '~';
+  mNames.push_back(name);
+  mItems.push_back(item);
+  if (target) target->addRef();
+  mTargets.push_back(target);
+  return kResultOk;
+}
+
+tresult PLUGIN_API TestContextMenu::popup(UCoord, UCoord)
+{
+  ++mPopups;
+  for (size_t i = 0; i < mItems.size(); ++i)
+    if (!mChoose.empty() && mNames[i] == mChoose && mTargets[i]) return mTargets[i]->executeMenuItem(mItems[i].tag);
+  return kResultOk;
+}
+
+uint32 PLUGIN_API TestContextMenu::release()
+{
+  if (--mRefs > 0) return mRefs;
+  for (Vst::IContextMenuTarget* t : mTargets)
+    if (t) t->release();
+  delete this;
+  return 0;
+}
+
+Vst::IContextMenu* PLUGIN_API RecordingHandler::createContextMenu(IPlugView*, const Vst::ParamID*)
+{
+  if (mMenu) mMenu->release();
+  mMenu = new TestContextMenu;
+  mMenu->mChoose = mChoose;
+  mMenu->addRef();  // the caller's reference; the handler keeps its own to look at the items
+  return mMenu;
+}
+
+void RecordingHandler::DropMenu()
+{
+  if (mMenu) mMenu->release();
+  mMenu = nullptr;
 }
 
 tresult PLUGIN_API TestPlugFrame::queryInterface(const TUID iid, void** obj)
@@ -160,7 +209,12 @@ tresult PLUGIN_API RecordingHandler::queryInterface(const TUID iid, void** obj)
 {
   if (FUnknownPrivate::iidEqual(iid, Vst::IComponentHandler_iid) || FUnknownPrivate::iidEqual(iid, FUnknown_iid))
   {
-    *obj = this;
+    *obj = static_cast<Vst::IComponentHandler*>(this);
+    return kResultOk;
+  }
+  if (FUnknownPrivate::iidEqual(iid, Vst::IComponentHandler3_iid))
+  {
+    *obj = static_cast<Vst::IComponentHandler3*>(this);
     return kResultOk;
   }
   *obj = nullptr;

@@ -29,6 +29,7 @@
 #include <future>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -592,4 +593,101 @@ TEST_F(IGraphicsLinuxTest, TooltipShowsAfterThePointerRests)
   EXPECT_TRUE(tooltipShown());
   host.MoveTo(EditorWindow(), 150, 80);  // off the control
   EXPECT_TRUE(PumpUntil([&] { return !tooltipShown(); }));
+}
+
+// The text field at 200 %: drawn over the control in window pixels, a click inside keeps it,
+// Return applies, a click outside cancels.
+TEST_F(IGraphicsLinuxTest, TheTextFieldFollowsTheScale)
+{
+  gui->SetScale(200);
+  Settle();
+  ASSERT_TRUE(gui->PromptTypedValue(1));  // the knob
+  ASSERT_TRUE(gui->TextEntryOpen());
+  const IRECT field = gui->PanelToWindow(IRECT(0, 21, 76, 39));  // over the knob, in the panel
+  const uint32_t paper = 0xFAFAF6;
+  EXPECT_TRUE(PumpUntil([&] { return host.PixelAt(EditorWindow(), field.L + 3, field.T + 3) == paper; }));
+  host.MoveTo(EditorWindow(), field.R - 3, field.B - 3);
+  host.Button(1, true);
+  host.Button(1, false);
+  host.Key(XK_2);
+  host.Key(XK_Return);
+  EXPECT_TRUE(PumpUntil([&] { return !gui->TextEntryOpen(); }));
+  EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->GetValue(), 2.0);
+  EXPECT_EQ(plug->TakeEventKinds(), "BPE");
+
+  ASSERT_TRUE(gui->PromptTypedValue(1));
+  host.Key(XK_5);
+  host.MoveTo(EditorWindow(), field.R + 10, field.B + 10);
+  host.Button(1, true);
+  host.Button(1, false);
+  EXPECT_TRUE(PumpUntil([&] { return !gui->TextEntryOpen(); }));
+  EXPECT_DOUBLE_EQ(plug->GetParam(TestPlug::kGain)->GetValue(), 2.0);
+  EXPECT_EQ(plug->TakeEventKinds(), "");
+}
+
+// The host hides its window without closing the editor: ticks draw nothing and send nothing
+// while values change; shown again, the window is up to date at once.
+TEST_F(IGraphicsLinuxTest, AHiddenWindowDrawsNothingAndIsUpToDateWhenShown)
+{
+  const uint32_t frame0 = edtest::FrameColor(0) & 0xFFFFFF, frame30 = edtest::FrameColor(30) & 0xFFFFFF;
+  gui->SetParameterFromPlug(TestPlug::kGain, 0.0, true);
+  ASSERT_TRUE(PumpUntil([&] { return host.PixelAt(EditorWindow(), kKnobX + 5, kKnobY + 5) == frame0; }));
+
+  // (A value from the plug-in is drawn twice, on two ticks.)
+  for (int tick = 0; tick < 3; ++tick) gui->Pump();
+  // Nothing changes: ticks send no request at all.
+  const unsigned long idle = gui->RequestCount();
+  for (int tick = 0; tick < 10; ++tick) gui->Pump();
+  EXPECT_EQ(gui->RequestCount(), idle);
+
+  XUnmapWindow(host.d, host.window);
+  XSync(host.d, False);
+  // The first tick with something to draw finds out; from then on ticks send nothing.
+  std::thread automation([&] { gui->SetParameterFromPlug(TestPlug::kGain, 0.25, true); });
+  automation.join();
+  ASSERT_TRUE(PumpUntil([&] { return gui->WindowHidden(); }));
+  const int presented = gui->PresentCount();
+  const unsigned long requests = gui->RequestCount();
+  for (int i = 0; i <= 30; ++i)
+  {
+    std::thread audio([&] { gui->SetParameterFromPlug(TestPlug::kGain, i / 30.0, true); });
+    audio.join();
+    gui->Pump();
+  }
+  EXPECT_EQ(gui->PresentCount(), presented);
+  EXPECT_EQ(gui->RequestCount(), requests);
+
+  XMapWindow(host.d, host.window);
+  XSync(host.d, False);
+  EXPECT_TRUE(PumpUntil([&] { return host.PixelAt(EditorWindow(), kKnobX + 5, kKnobY + 5) == frame30; }));
+  EXPECT_FALSE(gui->WindowHidden());
+  EXPECT_GT(gui->PresentCount(), presented);
+}
+
+// The user's scale is kept in $XDG_CONFIG_HOME/<vendor>/<product>.conf; a file that does not
+// say a number of percent means no choice.
+TEST_F(IGraphicsLinuxTest, TheScaleChoiceIsKeptInTheUsersSettings)
+{
+  char tmpl[] = "/tmp/tesk-x11-config-XXXXXX";
+  const std::string dir = mkdtemp(tmpl);
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+  const std::string file = dir + "/Tesk/TestPlug.conf";  // the test plug-in's vendor and name
+  EXPECT_EQ(gui->SettingsPath(), file);
+  EXPECT_EQ(gui->LoadScalePreference(), 0);
+  EXPECT_TRUE(gui->SaveScalePreference(150));
+  EXPECT_EQ(gui->LoadScalePreference(), 150);
+  for (const char* text : {"editor-scale = big\n", "editor-scale = 5\n", "editor-scale = 150%\n"})
+  {
+    FILE* f = std::fopen(file.c_str(), "w");
+    std::fputs(text, f);
+    std::fclose(f);
+    EXPECT_EQ(gui->LoadScalePreference(), 0) << text;
+  }
+  if (old)
+    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
 }
