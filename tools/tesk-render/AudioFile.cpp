@@ -6,15 +6,26 @@
 #include <cstring>
 #include <strings.h>
 
+namespace {
+
+// Opens path for reading and fills info; null, with error set, when libsndfile cannot.
+SNDFILE* OpenForReading(const std::string& path, SF_INFO& info, std::string& error)
+{
+  std::memset(&info, 0, sizeof info);
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+  if (!f)
+    error = "cannot read audio file " + path + ": " + sf_strerror(nullptr);
+  return f;
+}
+
+} // namespace
+
 bool ReadAudioFile(const std::string& path, AudioData& audio, std::string& error)
 {
   SF_INFO info;
-  std::memset(&info, 0, sizeof info);
-  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-  if (!f) {
-    error = "cannot read audio file " + path + ": " + sf_strerror(nullptr);
+  SNDFILE* f = OpenForReading(path, info, error);
+  if (!f)
     return false;
-  }
   if (info.channels < 1 || info.frames < 0 || info.frames > (1L << 31)) {
     sf_close(f);
     error = "cannot read audio file " + path + ": unsupported size";
@@ -39,12 +50,9 @@ bool ReadAudioFile(const std::string& path, AudioData& audio, std::string& error
 bool ProbeAudioFile(const std::string& path, AudioFileInfo& out, std::string& error)
 {
   SF_INFO info;
-  std::memset(&info, 0, sizeof info);
-  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-  if (!f) {
-    error = "cannot read audio file " + path + ": " + sf_strerror(nullptr);
+  SNDFILE* f = OpenForReading(path, info, error);
+  if (!f)
     return false;
-  }
   sf_close(f);
   out.channels = info.channels;
   out.sampleRate = info.samplerate;
