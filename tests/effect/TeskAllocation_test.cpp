@@ -4,45 +4,12 @@
 
 #include "effect/support/BundleHost.h"
 #include "effect/support/TeskParams.h"
+#include "support/CountingNew.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-namespace {
-std::atomic<long> gAllocations{0};
-std::atomic<bool> gCounting{false};
-
-void* Allocate(std::size_t size)
-{
-  if (gCounting.load(std::memory_order_relaxed))
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-  void* p = std::malloc(size ? size : 1);
-  if (!p)
-    throw std::bad_alloc();
-  return p;
-}
-} // namespace
-
-#define TESK_EXPORT __attribute__((visibility("default")))
-TESK_EXPORT void* operator new(std::size_t size) { return Allocate(size); }
-TESK_EXPORT void* operator new[](std::size_t size) { return Allocate(size); }
-TESK_EXPORT void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-  if (gCounting.load(std::memory_order_relaxed))
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(size ? size : 1);
-}
-TESK_EXPORT void* operator new[](std::size_t size, const std::nothrow_t& t) noexcept
-{
-  return operator new(size, t);
-}
-TESK_EXPORT void operator delete(void* p) noexcept { std::free(p); }
-TESK_EXPORT void operator delete[](void* p) noexcept { std::free(p); }
-TESK_EXPORT void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-TESK_EXPORT void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+using tesk_counting::gAllocations;
+using tesk_counting::gCounting;
 
 using namespace tesk_test;
 

@@ -186,28 +186,29 @@ private:
     double speed = 0; // at the start, in value per glide time
     int step = 0, steps = 0;
 
+    // The cubic at x.
+    double Cubic(double x) const
+    {
+      const double x2 = x * x;
+      const double x3 = x2 * x;
+      return from + (to - from) * (3.0 * x2 - 2.0 * x3) + speed * (x - 2.0 * x2 + x3);
+    }
+    double Lo() const { return from < to ? from : to; }
+    double Hi() const { return from < to ? to : from; }
     // The cubic at step / steps, kept between from and to.
     double Value() const
     {
-      const double x = double(step) / double(steps);
-      const double x2 = x * x;
-      const double x3 = x2 * x;
-      const double v = from + (to - from) * (3.0 * x2 - 2.0 * x3) + speed * (x - 2.0 * x2 + x3);
-      const double lo = from < to ? from : to;
-      const double hi = from < to ? to : from;
-      return v < lo ? lo : (v > hi ? hi : v);
+      const double v = Cubic(double(step) / double(steps));
+      return v < Lo() ? Lo() : (v > Hi() ? Hi() : v);
     }
     // The cubic's slope at step / steps; 0 where the value is held at an end.
     double Speed() const
     {
       const double x = double(step) / double(steps);
-      const double x2 = x * x;
-      const double x3 = x2 * x;
-      const double v = from + (to - from) * (3.0 * x2 - 2.0 * x3) + speed * (x - 2.0 * x2 + x3);
-      const double lo = from < to ? from : to;
-      const double hi = from < to ? to : from;
-      if (v < lo || v > hi)
+      const double v = Cubic(x);
+      if (v < Lo() || v > Hi())
         return 0.0;
+      const double x2 = x * x;
       return (to - from) * (6.0 * x - 6.0 * x2) + speed * (1.0 - 4.0 * x + 3.0 * x2);
     }
   };
