@@ -33,6 +33,8 @@
 // histories and scratch by value (about 50 KB): keep it inside the effect object rather
 // than on a thread's stack.
 
+#include "dsp/TeskParamIds.h"
+
 #include <cstdint>
 
 #if defined(__GNUC__) || defined(__clang__)
@@ -49,21 +51,11 @@ struct TeskChainTapProducts
   TeskChainV2 h0, h2, h4, h6, h8, h10, h12, h14, h15;
 };
 
-class TeskChain
+class TeskChain : public TeskParamIds
 {
 public:
-  // Parameter indices of the effect. The stored values are kept for every index except
+  // Parameter indices (TeskParamIds): stored values are kept for every index except
   // kBY, kLINK, kMS and kOVER, whose switch values are passed to Process instead.
-  enum ParamIdx : int
-  {
-    kHGAINL = 0, kHGAINR, kMGAIN1L, kMGAIN1R, kMGAIN2L, kMGAIN2R, kMGAIN3L, kMGAIN3R,
-    kMGAIN4L, kMGAIN4R, kLGAINL, kLGAINR, kOUTL, kOUTR, kDRIVE,
-    kBY, kLINK, kMS,
-    kHFREQL, kHFREQR, kMFREQ1L, kMFREQ1R, kMFREQ2L, kMFREQ2R, kMFREQ3L, kMFREQ3R,
-    kMFREQ4L, kMFREQ4R, kLFREQL, kLFREQR, kLCUTL, kLCUTR,
-    kOVER,
-    kNumParams
-  };
 
   // The fourteen selected band frequencies, in the order the filters are configured.
   enum Band : int

@@ -17,33 +17,15 @@ constexpr int FourCC(char a, char b, char c, char d)
          (static_cast<unsigned char>(c) << 8) | static_cast<unsigned char>(d);
 }
 
-// The table's ids are the sound path's parameter indices, name for name, and the table
-// stores a value exactly where the chain keeps one.
-constexpr int kChainIds[] = {
-    TeskChain::kHGAINL,  TeskChain::kHGAINR,  TeskChain::kMGAIN1L, TeskChain::kMGAIN1R, TeskChain::kMGAIN2L,
-    TeskChain::kMGAIN2R, TeskChain::kMGAIN3L, TeskChain::kMGAIN3R, TeskChain::kMGAIN4L, TeskChain::kMGAIN4R,
-    TeskChain::kLGAINL,  TeskChain::kLGAINR,  TeskChain::kOUTL,    TeskChain::kOUTR,    TeskChain::kDRIVE,
-    TeskChain::kBY,      TeskChain::kLINK,    TeskChain::kMS,      TeskChain::kHFREQL,  TeskChain::kHFREQR,
-    TeskChain::kMFREQ1L, TeskChain::kMFREQ1R, TeskChain::kMFREQ2L, TeskChain::kMFREQ2R, TeskChain::kMFREQ3L,
-    TeskChain::kMFREQ3R, TeskChain::kMFREQ4L, TeskChain::kMFREQ4R, TeskChain::kLFREQL,  TeskChain::kLFREQR,
-    TeskChain::kLCUTL,   TeskChain::kLCUTR,   TeskChain::kOVER,
-};
-
-constexpr bool IdsMatchTheChain()
+// The switches the chain takes as Process arguments have no stored value in the table.
+constexpr bool SwitchesAreNotStored()
 {
-  if (sizeof(kChainIds) / sizeof(kChainIds[0]) != TeskParams::kNumParams ||
-      static_cast<int>(TeskChain::kNumParams) != static_cast<int>(TeskParams::kNumParams))
-    return false;
-  for (int i = 0; i < TeskParams::kNumParams; ++i)
-    if (kChainIds[i] != i)
-      return false;
-  // The switches the chain takes as Process arguments have no stored value.
   for (int id : {TeskChain::kBY, TeskChain::kLINK, TeskChain::kMS, TeskChain::kOVER})
     if (kTable[id].storedSlot != TeskParams::kNone)
       return false;
   return true;
 }
-static_assert(IdsMatchTheChain(), "the parameter table and the sound path number parameters alike");
+static_assert(SwitchesAreNotStored(), "the switches reach the sound path as Process arguments");
 
 bool IsStored(int idx)
 {

@@ -21,8 +21,7 @@
 class Tesk : public TeskAdapter
 {
 public:
-  // Parameter indices are those of the table (TeskParams::Id) and of the sound path
-  // (TeskChain::ParamIdx); they agree.
+  // Parameter indices are TeskParamIds, shared by the table and the sound path.
   static constexpr int kNumParams = TeskParams::kNumParams;
   // How long the output of an impulse stays above -120 dBFS, whatever the settings, in
   // seconds (measured at 48 kHz; the 1 Hz low-cut setting rings longest).

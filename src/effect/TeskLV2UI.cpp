@@ -24,7 +24,7 @@ TeskLV2UI::TeskLV2UI() : IEffectLV2UI(TeskParams::kNumParams, "1-1 2-2", "Tesk",
 
 bool TeskLV2UI::Linked()
 {
-  return GetParam(TeskParams::kLINK)->GetInt() == 0;
+  return GetParam(TeskParamIds::kLINK)->GetInt() == 0;
 }
 
 void TeskLV2UI::CopyToPartner(int source)
@@ -38,7 +38,7 @@ void TeskLV2UI::OnParamChange(int paramIdx)
 {
   Core_MutexLock lock(GetMutex());
   if (paramIdx < 0 || paramIdx >= TeskParams::kNumParams || !Linked()) return;
-  if (paramIdx == TeskParams::kLINK)
+  if (paramIdx == TeskParamIds::kLINK)
   {
     for (const TeskParams::Param& p : kTable)
       if (TeskParams::IsLinkSource(p)) CopyToPartner(p.id);
@@ -64,7 +64,7 @@ void TeskLV2UI::InformHostOfParamChange(int idx, double normalizedValue)
 {
   IEffectLV2UI::InformHostOfParamChange(idx, normalizedValue);
   if (idx < 0 || idx >= TeskParams::kNumParams || !Linked()) return;
-  if (idx == TeskParams::kLINK)
+  if (idx == TeskParamIds::kLINK)
   {
     for (const TeskParams::Param& p : kTable)
       if (TeskParams::IsLinkSource(p)) WriteParamPort(p.linkPartner);

@@ -11,20 +11,14 @@
 // reworded.
 
 #include "dsp/TeskBands.h"
+#include "dsp/TeskParamIds.h"
 
 namespace TeskParams {
 
-// Parameter ids: the index in the host's list and in the saved state.
-enum Id : int
-{
-  kHGAINL = 0, kHGAINR, kMGAIN1L, kMGAIN1R, kMGAIN2L, kMGAIN2R, kMGAIN3L, kMGAIN3R,
-  kMGAIN4L, kMGAIN4R, kLGAINL, kLGAINR, kOUTL, kOUTR, kDRIVE,
-  kBY, kLINK, kMS,
-  kHFREQL, kHFREQR, kMFREQ1L, kMFREQ1R, kMFREQ2L, kMFREQ2R, kMFREQ3L, kMFREQ3R,
-  kMFREQ4L, kMFREQ4R, kLFREQL, kLFREQR, kLCUTL, kLCUTR,
-  kOVER,
-  kNumParams
-};
+// Parameter ids (the sound path's names: the index in the host's list and in the saved
+// state) and their count.
+using Ids = TeskParamIds;
+constexpr int kNumParams = Ids::kNumParams;
 
 enum class Kind
 {
@@ -76,46 +70,46 @@ constexpr Param Frequency(int id, const char* code, const char* title, int band,
 
 // Channel 1 is left or mid ("L/M"), channel 2 right or side ("R/S"), following MS.
 constexpr Param kTable[kNumParams] = {
-    detail::Gain(kHGAINL, "HGAINL", "High Gain L/M", 18.0, kHGAINR, TeskBands::kHigh),
-    detail::Gain(kHGAINR, "HGAINR", "High Gain R/S", 18.0, kHGAINL, TeskBands::kHigh),
-    detail::Gain(kMGAIN1L, "MGAIN1L", "Mid 1 Gain L/M", 9.0, kMGAIN1R, TeskBands::kMid1),
-    detail::Gain(kMGAIN1R, "MGAIN1R", "Mid 1 Gain R/S", 9.0, kMGAIN1L, TeskBands::kMid1),
-    detail::Gain(kMGAIN2L, "MGAIN2L", "Mid 2 Gain L/M", 4.5, kMGAIN2R, TeskBands::kMid2),
-    detail::Gain(kMGAIN2R, "MGAIN2R", "Mid 2 Gain R/S", 4.5, kMGAIN2L, TeskBands::kMid2),
-    detail::Gain(kMGAIN3L, "MGAIN3L", "Mid 3 Gain L/M", 4.5, kMGAIN3R, TeskBands::kMid3),
-    detail::Gain(kMGAIN3R, "MGAIN3R", "Mid 3 Gain R/S", 4.5, kMGAIN3L, TeskBands::kMid3),
-    detail::Gain(kMGAIN4L, "MGAIN4L", "Mid 4 Gain L/M", 9.0, kMGAIN4R, TeskBands::kMid4),
-    detail::Gain(kMGAIN4R, "MGAIN4R", "Mid 4 Gain R/S", 9.0, kMGAIN4L, TeskBands::kMid4),
-    detail::Gain(kLGAINL, "LGAINL", "Low Gain L/M", 18.0, kLGAINR, TeskBands::kLow),
-    detail::Gain(kLGAINR, "LGAINR", "Low Gain R/S", 18.0, kLGAINL, TeskBands::kLow),
-    detail::Gain(kOUTL, "OUTL", "Output L/M", 12.0, kOUTR),
-    detail::Gain(kOUTR, "OUTR", "Output R/S", 12.0, kOUTL),
-    {kDRIVE, "DRIVE", "Drive", "dB", Kind::Continuous, -40.0, -60.0, -20.0, 0.01, 0, {}, kKnobFrames,
-     kNone, kDRIVE, kNone},
-    {kBY, "BY", "Effect Bypass", "", Kind::Toggle, 0.0, 0.0, 1.0, 1.0, 2, {"Off", "On"}, 2, kNone,
+    detail::Gain(Ids::kHGAINL, "HGAINL", "High Gain L/M", 18.0, Ids::kHGAINR, TeskBands::kHigh),
+    detail::Gain(Ids::kHGAINR, "HGAINR", "High Gain R/S", 18.0, Ids::kHGAINL, TeskBands::kHigh),
+    detail::Gain(Ids::kMGAIN1L, "MGAIN1L", "Mid 1 Gain L/M", 9.0, Ids::kMGAIN1R, TeskBands::kMid1),
+    detail::Gain(Ids::kMGAIN1R, "MGAIN1R", "Mid 1 Gain R/S", 9.0, Ids::kMGAIN1L, TeskBands::kMid1),
+    detail::Gain(Ids::kMGAIN2L, "MGAIN2L", "Mid 2 Gain L/M", 4.5, Ids::kMGAIN2R, TeskBands::kMid2),
+    detail::Gain(Ids::kMGAIN2R, "MGAIN2R", "Mid 2 Gain R/S", 4.5, Ids::kMGAIN2L, TeskBands::kMid2),
+    detail::Gain(Ids::kMGAIN3L, "MGAIN3L", "Mid 3 Gain L/M", 4.5, Ids::kMGAIN3R, TeskBands::kMid3),
+    detail::Gain(Ids::kMGAIN3R, "MGAIN3R", "Mid 3 Gain R/S", 4.5, Ids::kMGAIN3L, TeskBands::kMid3),
+    detail::Gain(Ids::kMGAIN4L, "MGAIN4L", "Mid 4 Gain L/M", 9.0, Ids::kMGAIN4R, TeskBands::kMid4),
+    detail::Gain(Ids::kMGAIN4R, "MGAIN4R", "Mid 4 Gain R/S", 9.0, Ids::kMGAIN4L, TeskBands::kMid4),
+    detail::Gain(Ids::kLGAINL, "LGAINL", "Low Gain L/M", 18.0, Ids::kLGAINR, TeskBands::kLow),
+    detail::Gain(Ids::kLGAINR, "LGAINR", "Low Gain R/S", 18.0, Ids::kLGAINL, TeskBands::kLow),
+    detail::Gain(Ids::kOUTL, "OUTL", "Output L/M", 12.0, Ids::kOUTR),
+    detail::Gain(Ids::kOUTR, "OUTR", "Output R/S", 12.0, Ids::kOUTL),
+    {Ids::kDRIVE, "DRIVE", "Drive", "dB", Kind::Continuous, -40.0, -60.0, -20.0, 0.01, 0, {}, kKnobFrames,
+     kNone, Ids::kDRIVE, kNone},
+    {Ids::kBY, "BY", "Effect Bypass", "", Kind::Toggle, 0.0, 0.0, 1.0, 1.0, 2, {"Off", "On"}, 2, kNone,
      kNone, kNone},
-    {kLINK, "LINK", "Channel Link", "", Kind::List, 0.0, 0.0, 1.0, 1.0, 2, {"Linked", "Independent"}, 2,
+    {Ids::kLINK, "LINK", "Channel Link", "", Kind::List, 0.0, 0.0, 1.0, 1.0, 2, {"Linked", "Independent"}, 2,
      kNone, kNone, kNone},
-    {kMS, "MS", "Channel Mode", "", Kind::List, 1.0, 0.0, 1.0, 1.0, 2, {"Mid/Side", "Left/Right"}, 2,
+    {Ids::kMS, "MS", "Channel Mode", "", Kind::List, 1.0, 0.0, 1.0, 1.0, 2, {"Mid/Side", "Left/Right"}, 2,
      kNone, kNone, kNone},
-    detail::Frequency(kHFREQL, "HFREQL", "High Freq L/M", TeskBands::kHigh, kHFREQR, "12 kHz", "15 kHz", "20 kHz"),
-    detail::Frequency(kHFREQR, "HFREQR", "High Freq R/S", TeskBands::kHigh, kHFREQL, "12 kHz", "15 kHz", "20 kHz"),
-    detail::Frequency(kMFREQ1L, "MFREQ1L", "Mid 1 Freq L/M", TeskBands::kMid1, kMFREQ1R, "80 Hz", "120 Hz"),
-    detail::Frequency(kMFREQ1R, "MFREQ1R", "Mid 1 Freq R/S", TeskBands::kMid1, kMFREQ1L, "80 Hz", "120 Hz"),
-    detail::Frequency(kMFREQ2L, "MFREQ2L", "Mid 2 Freq L/M", TeskBands::kMid2, kMFREQ2R, "400 Hz", "800 Hz", "630 Hz"),
-    detail::Frequency(kMFREQ2R, "MFREQ2R", "Mid 2 Freq R/S", TeskBands::kMid2, kMFREQ2L, "400 Hz", "800 Hz", "630 Hz"),
-    detail::Frequency(kMFREQ3L, "MFREQ3L", "Mid 3 Freq L/M", TeskBands::kMid3, kMFREQ3R, "1 kHz", "3 kHz", "2 kHz"),
-    detail::Frequency(kMFREQ3R, "MFREQ3R", "Mid 3 Freq R/S", TeskBands::kMid3, kMFREQ3L, "1 kHz", "3 kHz", "2 kHz"),
-    detail::Frequency(kMFREQ4L, "MFREQ4L", "Mid 4 Freq L/M", TeskBands::kMid4, kMFREQ4R, "5 kHz", "8 kHz"),
-    detail::Frequency(kMFREQ4R, "MFREQ4R", "Mid 4 Freq R/S", TeskBands::kMid4, kMFREQ4L, "5 kHz", "8 kHz"),
-    detail::Frequency(kLFREQL, "LFREQL", "Low Freq L/M", TeskBands::kLow, kLFREQR, "20 Hz", "60 Hz", "40 Hz"),
-    detail::Frequency(kLFREQR, "LFREQR", "Low Freq R/S", TeskBands::kLow, kLFREQL, "20 Hz", "60 Hz", "40 Hz"),
+    detail::Frequency(Ids::kHFREQL, "HFREQL", "High Freq L/M", TeskBands::kHigh, Ids::kHFREQR, "12 kHz", "15 kHz", "20 kHz"),
+    detail::Frequency(Ids::kHFREQR, "HFREQR", "High Freq R/S", TeskBands::kHigh, Ids::kHFREQL, "12 kHz", "15 kHz", "20 kHz"),
+    detail::Frequency(Ids::kMFREQ1L, "MFREQ1L", "Mid 1 Freq L/M", TeskBands::kMid1, Ids::kMFREQ1R, "80 Hz", "120 Hz"),
+    detail::Frequency(Ids::kMFREQ1R, "MFREQ1R", "Mid 1 Freq R/S", TeskBands::kMid1, Ids::kMFREQ1L, "80 Hz", "120 Hz"),
+    detail::Frequency(Ids::kMFREQ2L, "MFREQ2L", "Mid 2 Freq L/M", TeskBands::kMid2, Ids::kMFREQ2R, "400 Hz", "800 Hz", "630 Hz"),
+    detail::Frequency(Ids::kMFREQ2R, "MFREQ2R", "Mid 2 Freq R/S", TeskBands::kMid2, Ids::kMFREQ2L, "400 Hz", "800 Hz", "630 Hz"),
+    detail::Frequency(Ids::kMFREQ3L, "MFREQ3L", "Mid 3 Freq L/M", TeskBands::kMid3, Ids::kMFREQ3R, "1 kHz", "3 kHz", "2 kHz"),
+    detail::Frequency(Ids::kMFREQ3R, "MFREQ3R", "Mid 3 Freq R/S", TeskBands::kMid3, Ids::kMFREQ3L, "1 kHz", "3 kHz", "2 kHz"),
+    detail::Frequency(Ids::kMFREQ4L, "MFREQ4L", "Mid 4 Freq L/M", TeskBands::kMid4, Ids::kMFREQ4R, "5 kHz", "8 kHz"),
+    detail::Frequency(Ids::kMFREQ4R, "MFREQ4R", "Mid 4 Freq R/S", TeskBands::kMid4, Ids::kMFREQ4L, "5 kHz", "8 kHz"),
+    detail::Frequency(Ids::kLFREQL, "LFREQL", "Low Freq L/M", TeskBands::kLow, Ids::kLFREQR, "20 Hz", "60 Hz", "40 Hz"),
+    detail::Frequency(Ids::kLFREQR, "LFREQR", "Low Freq R/S", TeskBands::kLow, Ids::kLFREQL, "20 Hz", "60 Hz", "40 Hz"),
     // The low cut's second setting is a 1 Hz high-pass: practically off. Default 1.
-    {kLCUTL, "LCUTL", "Low Cut L/M", "", Kind::List, 1.0, 0.0, 1.0, 1.0, 2, {"25 Hz", "1 Hz"}, 2, kLCUTR,
-     kLCUTL, TeskBands::kCut},
-    {kLCUTR, "LCUTR", "Low Cut R/S", "", Kind::List, 1.0, 0.0, 1.0, 1.0, 2, {"25 Hz", "1 Hz"}, 2, kLCUTL,
-     kLCUTR, TeskBands::kCut},
-    {kOVER, "OVER", "Oversampled Saturation", "", Kind::Toggle, 0.0, 0.0, 1.0, 1.0, 2, {"Off", "4x"}, 2,
+    {Ids::kLCUTL, "LCUTL", "Low Cut L/M", "", Kind::List, 1.0, 0.0, 1.0, 1.0, 2, {"25 Hz", "1 Hz"}, 2, Ids::kLCUTR,
+     Ids::kLCUTL, TeskBands::kCut},
+    {Ids::kLCUTR, "LCUTR", "Low Cut R/S", "", Kind::List, 1.0, 0.0, 1.0, 1.0, 2, {"25 Hz", "1 Hz"}, 2, Ids::kLCUTL,
+     Ids::kLCUTR, TeskBands::kCut},
+    {Ids::kOVER, "OVER", "Oversampled Saturation", "", Kind::Toggle, 0.0, 0.0, 1.0, 1.0, 2, {"Off", "4x"}, 2,
      kNone, kNone, kNone},
 };
 

@@ -49,7 +49,7 @@ TeskResponseCurve::TeskResponseCurve(IEffectBase* plug, IRECT plot)
     for (int ch = 0; ch < 2; ++ch) AddAuxParam(BandParam(b, TeskParams::Kind::List, ch));
   for (int b = 0; b < TeskBands::kNumBands - 1; ++b)
     for (int ch = 0; ch < 2; ++ch) AddAuxParam(BandParam(b, TeskParams::Kind::Continuous, ch));
-  AddAuxParam(TeskParams::kLINK);
+  AddAuxParam(TeskParamIds::kLINK);
   // What the selections choose before any value arrives: the sound path's defaults.
   for (int ch = 0; ch < 2; ++ch)
     for (int b = 0; b < TeskBands::kNumBands; ++b)
