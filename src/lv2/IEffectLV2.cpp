@@ -37,8 +37,8 @@ IEffectLV2::IEffectLV2(IEffectInstanceInfo instanceInfo, int nParams, const char
                        const char* effectName, const char* productName, const char* mfrName, int vendorVersion,
                        int uniqueID, int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks,
                        bool plugIsInst, int scChans)
-    : IEffectBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion, uniqueID,
-                  mfrID, latency, plugDoesMidi, plugDoesChunks, plugIsInst, kAPILV2)
+    : IEffectLV2Base(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion, uniqueID,
+                     mfrID, latency, plugDoesMidi, plugDoesChunks, plugIsInst, kAPILV2)
 {
   if (NInChannels() > 0)
   {
@@ -230,17 +230,6 @@ void IEffectLV2::Run(uint32_t nFrames)
     if (frames > 0) mFreshStart = false;
   }
   if (mLatencyPort) *mLatencyPort = static_cast<float>(GetLatency());
-}
-
-void IEffectLV2::GetTimeSig(int* pNum, int* pDenom)
-{
-  if (pNum) *pNum = 4;
-  if (pDenom) *pDenom = 4;
-}
-
-void IEffectLV2::GetTime(ITimeInfo* pTimeInfo)
-{
-  if (pTimeInfo) *pTimeInfo = ITimeInfo();
 }
 
 // ---- State ----

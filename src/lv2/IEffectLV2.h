@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "core/Core_TypedBuf.h"
-#include "framework/IEffectBase.h"
 #include "framework/IEffectInstanceInfo.h"
+#include "lv2/IEffectLV2Base.h"
 #include "lv2/LV2Ports.h"
 
 #include <lv2/core/lv2.h>
@@ -41,7 +41,7 @@
 // Nothing here calls the host from Run.
 //
 // Failures: no exception leaves the descriptor's functions (LV2Descriptor.cpp).
-class IEffectLV2 : public IEffectBase
+class IEffectLV2 : public IEffectLV2Base
 {
 public:
   // Slice length when the host gives no block length.
@@ -90,13 +90,6 @@ public:
   void BeginInformHostOfParamChange(int idx) override {}
   void InformHostOfParamChange(int idx, double normalizedValue) override {}
   void EndInformHostOfParamChange(int idx) override {}
-  void InformHostOfProgramChange() override {}
-  int GetSamplePos() override { return 0; }
-  double GetTempo() override { return 0.0; }
-  void GetTimeSig(int* pNum, int* pDenom) override;
-  void GetTime(ITimeInfo* pTimeInfo) override;
-  void ResizeGraphics(int w, int h) override {}
-  bool SendMidiMsg(IMidiMsg* pMsg) override { return false; }
 
   // The bytes SaveState stores: the state chunk and the bypass flag. False when they
   // cannot be made.

@@ -66,8 +66,8 @@ float FloatOption(const LV2_Feature* const* features, const char* key)
 
 IEffectLV2UI::IEffectLV2UI(int nParams, const char* channelIOStr, const char* effectName,
                            const char* productName, const char* mfrName, int vendorVersion)
-    : IEffectBase(nParams, channelIOStr, 1, effectName, productName, mfrName, vendorVersion, 0, 0, 0, false,
-                  false, false, kAPILV2)
+    : IEffectLV2Base(nParams, channelIOStr, 1, effectName, productName, mfrName, vendorVersion, 0, 0, 0, false,
+                     false, false, kAPILV2)
 {
   const int n = nParams > 0 ? nParams : 1;
   mOpenGestures.Resize(n);
@@ -193,15 +193,4 @@ void IEffectLV2UI::EndInformHostOfParamChange(int idx)
   if (idx < 0 || idx >= NParams() || mOpenGestures.Get()[idx] <= 0) return;
   --mOpenGestures.Get()[idx];
   Touch(idx, false);
-}
-
-void IEffectLV2UI::GetTimeSig(int* pNum, int* pDenom)
-{
-  if (pNum) *pNum = 4;
-  if (pDenom) *pDenom = 4;
-}
-
-void IEffectLV2UI::GetTime(ITimeInfo* pTimeInfo)
-{
-  if (pTimeInfo) *pTimeInfo = ITimeInfo();
 }

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "core/Core_TypedBuf.h"
-#include "framework/IEffectBase.h"
+#include "lv2/IEffectLV2Base.h"
 #include "lv2/LV2Ports.h"
 
 #include <lv2/core/lv2.h>
@@ -35,7 +35,7 @@ class IGraphicsLinux;
 // timer and event handler do.
 //
 // Threads: every function runs on the host's UI thread.
-class IEffectLV2UI : public IEffectBase
+class IEffectLV2UI : public IEffectLV2Base
 {
 public:
   // The arguments of IEffectBase that matter for a UI; the API is LV2.
@@ -64,13 +64,6 @@ public:
   void InformHostOfParamChange(int idx, double normalizedValue) override;
   // An end without a matching begin is not sent.
   void EndInformHostOfParamChange(int idx) override;
-  void InformHostOfProgramChange() override {}
-  int GetSamplePos() override { return 0; }
-  double GetTempo() override { return 0.0; }
-  void GetTimeSig(int* pNum, int* pDenom) override;
-  void GetTime(ITimeInfo* pTimeInfo) override;
-  void ResizeGraphics(int w, int h) override {}
-  bool SendMidiMsg(IMidiMsg* pMsg) override { return false; }
 
 protected:
   // Writes parameter idx's current value to its port (not during a port event).
